@@ -1,0 +1,41 @@
+// Everything the program owns for its whole run: the error dialog, the settings store,
+// the splash during start-up and the main window afterwards.
+#pragma once
+
+#include <QString>
+#include <memory>
+
+#include "settings/QtSettingsStore.h"
+#include "support/ErrorDialogReporter.h"
+
+namespace tavrino {
+
+class frmSplash;
+class frmMain;
+
+class Program {
+public:
+    explicit Program(QString argumentString);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // The start-up procedure. False when a log-on launch ends at once.
+    bool Start();
+
+    [[nodiscard]] frmSplash* Splash() const { return splash_.get(); }
+    [[nodiscard]] frmMain* MainWindow() const { return main_.get(); }
+    ErrorDialogReporter& Reporter() { return reporter_; }
+    SettingsStore& Settings() { return store_; }
+
+private:
+    void ShowMainWindow();
+
+    QString argumentString_;
+    ErrorDialogReporter reporter_;
+    QtSettingsStore store_;
+    std::unique_ptr<frmSplash> splash_;
+    std::unique_ptr<frmMain> main_;
+};
+
+}  // namespace tavrino
