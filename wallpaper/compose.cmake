@@ -1,0 +1,2 @@
+# Fitting, composition and preview.
+tavrino_core_sources(FitImageBox.cpp)
