@@ -1,0 +1,269 @@
+#include "library/IndexFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <system_error>
+#include <utility>
+
+#include "library/FolderListing.h"
+
+namespace tavrino::library {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kSeparator = '|';
+constexpr std::string_view kLineEnd = "\r\n";
+
+void NoteBadLine(IndexReadResult& result, std::size_t lineNumber, const char* reason) {
+    if (result.badLines == 0) {
+        result.firstBadLine = lineNumber;
+        result.firstBadReason = reason;
+    }
+    ++result.badLines;
+}
+
+void TakeLine(IndexReadResult& result, std::string_view line, std::size_t lineNumber) {
+    const std::size_t bar = line.find(kSeparator);
+    if (line.empty()) {
+        NoteBadLine(result, lineNumber, "the line is empty");
+        return;
+    }
+    if (bar == std::string_view::npos) {
+        NoteBadLine(result, lineNumber, "the line has no \"|\" separator");
+        return;
+    }
+    if (bar == 0) {
+        NoteBadLine(result, lineNumber, "the line has no image path");
+        return;
+    }
+    if (result.entries.size() >= kMaxEntries) {
+        if (result.linesPastLimit == 0) {
+            result.firstLinePastLimit = lineNumber;
+        }
+        ++result.linesPastLimit;
+        return;
+    }
+    std::string_view flag = line.substr(bar + 1);
+    flag = flag.substr(0, flag.find(kSeparator));
+    result.entries.push_back({std::string(line.substr(0, bar)), std::string(flag)});
+    if (!ReadDisplayFlag(flag).has_value()) {
+        if (result.badFlags == 0) {
+            result.firstBadFlagRow = result.entries.size();
+        }
+        ++result.badFlags;
+    }
+}
+
+fs::filesystem_error ErrnoError(const char* what, const fs::path& path, int code) {
+    return fs::filesystem_error(what, path, std::error_code(code, std::generic_category()));
+}
+
+std::string RandomSuffix() {
+    static std::mt19937_64 generator{std::random_device{}()};
+    const std::uint64_t value = generator();
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string text;
+    for (int i = 0; i < 12; ++i) {
+        text.push_back(kHex[(value >> (4 * i)) & 0xFU]);
+    }
+    return text;
+}
+
+}  // namespace
+
+IndexReadResult ParseIndex(std::string_view bytes) {
+    IndexReadResult result;
+    std::size_t pos = 0;
+    std::size_t lineNumber = 0;
+    while (pos < bytes.size()) {
+        const std::size_t cr = bytes.find('\r', pos);
+        const std::size_t end = cr == std::string_view::npos ? bytes.size() : cr;
+        ++lineNumber;
+        TakeLine(result, bytes.substr(pos, end - pos), lineNumber);
+        if (cr == std::string_view::npos) {
+            pos = bytes.size();
+        } else if (cr + 1 < bytes.size() && bytes[cr + 1] == '\n') {
+            pos = cr + 2;
+        } else {
+            pos = cr + 1;
+        }
+    }
+    result.lines = lineNumber;
+    return result;
+}
+
+std::string SerializeIndex(const DisplayList& list) {
+    std::size_t size = 0;
+    for (const DisplayEntry& entry : list.Entries()) {
+        size += entry.ImagePath.size() + entry.DisplayFlag.size() + 1 + kLineEnd.size();
+    }
+    std::string text;
+    text.reserve(size);
+    for (const DisplayEntry& entry : list.Entries()) {
+        text += entry.ImagePath;
+        text += kSeparator;
+        text += entry.DisplayFlag;
+        text += kLineEnd;
+    }
+    return text;
+}
+
+std::string DescribeIndexProblems(const IndexReadResult& result) {
+    std::string text;
+    if (result.badLines != 0) {
+        text += "Line " + std::to_string(result.firstBadLine) + " of " + kIndexFileName +
+                " could not be read (" + result.firstBadReason + ")";
+        if (result.badLines > 1) {
+            text += "; " + std::to_string(result.badLines) + " such lines were left out";
+        } else {
+            text += " and was left out";
+        }
+        text += ".";
+    }
+    if (result.linesPastLimit != 0) {
+        if (!text.empty()) {
+            text += " ";
+        }
+        text += "The display list holds at most " + std::to_string(kMaxEntries) + " images: line " +
+                std::to_string(result.firstLinePastLimit) + " and " +
+                std::to_string(result.linesPastLimit - 1) + " later lines were left out.";
+    }
+    if (result.DroppedLines()) {
+        text += std::string(" The whole file will be kept as ") + kIndexBackupName +
+                " before the list is next saved.";
+    }
+    if (result.badFlags != 0) {
+        if (!text.empty()) {
+            text += " ";
+        }
+        text += "The display flag of entry " + std::to_string(result.firstBadFlagRow) +
+                " is not True, False or a number";
+        if (result.badFlags > 1) {
+            text += " (" + std::to_string(result.badFlags) + " entries)";
+        }
+        text += "; such entries are treated as not selected for display.";
+    }
+    return text;
+}
+
+fs::path ToFsPath(const std::string& bytes) {
+#ifdef _WIN32
+    return fs::path(std::u8string(bytes.begin(), bytes.end()));
+#else
+    return fs::path(bytes);
+#endif
+}
+
+std::string FromFsPath(const fs::path& path) {
+#ifdef _WIN32
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+#else
+    return path.native();
+#endif
+}
+
+std::string ReadFileBytes(const fs::path& file) {
+    errno = 0;
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        throw ErrnoError("cannot open file", file, errno != 0 ? errno : EACCES);
+    }
+    std::string bytes;
+    std::error_code sizeError;
+    const std::uintmax_t size = fs::file_size(file, sizeError);
+    if (!sizeError) {
+        bytes.reserve(static_cast<std::size_t>(size));
+    }
+    char buffer[65536];
+    while (in) {
+        in.read(buffer, sizeof buffer);
+        bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
+    }
+    if (in.bad()) {
+        throw ErrnoError("cannot read file", file, errno != 0 ? errno : EIO);
+    }
+    return bytes;
+}
+
+void WriteFileAtomically(const fs::path& target, std::string_view content,
+                         const std::function<void()>& beforeRename) {
+    fs::path temp = target;
+    temp.replace_filename(FromFsPath(target.filename()) + "." + RandomSuffix() + ".tmp");
+    try {
+        errno = 0;
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) {
+            throw ErrnoError("cannot create file", temp, errno != 0 ? errno : EACCES);
+        }
+        out.write(content.data(), static_cast<std::streamsize>(content.size()));
+        out.flush();
+        if (!out) {
+            throw ErrnoError("cannot write file", temp, errno != 0 ? errno : EIO);
+        }
+        out.close();
+        if (out.fail()) {
+            throw ErrnoError("cannot write file", temp, errno != 0 ? errno : EIO);
+        }
+        if (beforeRename) {
+            beforeRename();
+        }
+        fs::rename(temp, target);
+    } catch (...) {
+        std::error_code ignored;
+        fs::remove(temp, ignored);
+        throw;
+    }
+}
+
+IndexStore::IndexStore(fs::path folder) : folder_(std::move(folder)) {}
+
+fs::path IndexStore::IndexPath() const {
+    return folder_ / kIndexFileName;
+}
+
+fs::path IndexStore::BackupPath() const {
+    return folder_ / kIndexBackupName;
+}
+
+IndexReadResult IndexStore::Load(DisplayList& list) {
+    list.Clear();
+    backupPending_ = false;
+    const fs::path file = IndexPath();
+    std::error_code statError;
+    const fs::file_status status = fs::status(file, statError);
+    if (statError || !fs::is_regular_file(status) || IsHiddenOrSystem(file)) {
+        return {};
+    }
+    std::string bytes;
+    try {
+        bytes = ReadFileBytes(file);
+    } catch (...) {
+        // The file is there but unreadable: never let a later save replace it unseen.
+        backupPending_ = true;
+        throw;
+    }
+    IndexReadResult result = ParseIndex(bytes);
+    backupPending_ = result.DroppedLines();
+    list.Assign(std::move(result.entries));
+    result.entries.clear();
+    return result;
+}
+
+void IndexStore::Save(const DisplayList& list) {
+    const fs::path file = IndexPath();
+    if (backupPending_) {
+        std::error_code existsError;
+        if (fs::exists(file, existsError)) {
+            WriteFileAtomically(BackupPath(), ReadFileBytes(file));
+        }
+    }
+    WriteFileAtomically(file, SerializeIndex(list), beforeRename);
+    backupPending_ = false;
+}
+
+}  // namespace tavrino::library
