@@ -1,0 +1,111 @@
+// The rotation on the main window: the one-second timer tmrShowNext, the rotation period box
+// txtRotateMinutes, the double click on lstPreview, and the labels and progress bar that show
+// the countdown. The logic lives in rotation::Countdown; this class feeds it from the widgets
+// and mirrors its state back onto them.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "rotation/Countdown.h"
+#include "rotation/ListView.h"
+#include "rotation/NextImage.h"
+
+class QAbstractItemView;
+class QEvent;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QModelIndex;
+class QProgressBar;
+
+namespace tavrino {
+
+class ErrorReporter;
+class OptionBoxes;
+class SettingsStore;
+
+// The main window's widgets the rotation works with. Any of them may be missing.
+struct RotationWidgets {
+    QLabel* lblStatus = nullptr;
+    QLabel* lblCurrentlyShowing = nullptr;  // path of the image on the desktop
+    QLabel* lblUpNext = nullptr;            // path of the announced next image
+    QProgressBar* pbStatus = nullptr;
+    QLineEdit* txtRotateMinutes = nullptr;
+    // Its double click puts an entry on the desktop; its check marks (Qt::CheckStateRole of
+    // column 0, row k-1 showing display-list row k) steer the random order.
+    QAbstractItemView* lstPreview = nullptr;
+};
+
+// The wallpaper steps a change runs, in this order.
+struct WallpaperCalls {
+    std::function<void(const std::string&)> composeWallpaper;  // writes the bitmap for a path
+    std::function<void()> applyWallpaper;  // sets the bitmap of CurrentIndex() on the desktop
+};
+
+class RotationController final : public QObject {
+    Q_OBJECT
+
+public:
+    RotationController(const RotationWidgets& widgets, const rotation::ListView& list,
+                       OptionBoxes& options, SettingsStore& store, ErrorReporter& reporter,
+                       WallpaperCalls calls,
+                       rotation::RandomEngine& engine = rotation::SharedRandomEngine(),
+                       QObject* parent = nullptr);
+    ~RotationController() override;
+    RotationController(const RotationController&) = delete;
+    RotationController& operator=(const RotationController&) = delete;
+
+    // Starts tmrShowNext (1000 ms); it then runs until the controller goes.
+    void Start();
+    [[nodiscard]] QTimer& tmrShowNext() { return tmrShowNext_; }
+
+    // One tick of tmrShowNext (errors reported under location 43).
+    void Tick();
+    // The scheduled change, made at once (for a "next wallpaper" command).
+    bool ChangeNow();
+    // What a double click on an lstPreview item with this text does (location 33).
+    bool ShowNow(const QString& itemText);
+    // Steps of the main window's load: the first image, then the announcement and status line.
+    void ShowFirstImage();
+    void AnnounceAtLoad();
+
+    [[nodiscard]] int ChooseNextImage();
+    [[nodiscard]] int CurrentIndex() const;
+    void SetCurrentIndex(int row);
+    [[nodiscard]] rotation::Countdown& Core() { return *countdown_; }
+
+    // Writes the countdown's state onto the widgets (done after every change of it).
+    void Refresh();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void OnRotateMinutesChanged(const QString& text);
+    [[nodiscard]] bool DiscardRotateMinutesKey(const QKeyEvent& key);
+    void OnRotateMinutesFocusOut();
+    void OnPreviewDoubleClicked(const QModelIndex& index);
+    void SaveRotateMinutes(const QString& text);
+    [[nodiscard]] std::string RotateMinutesText() const;
+
+    QPointer<QLabel> lblStatus_;
+    QPointer<QLabel> lblCurrentlyShowing_;
+    QPointer<QLabel> lblUpNext_;
+    QPointer<QProgressBar> pbStatus_;
+    QPointer<QLineEdit> txtRotateMinutes_;
+    QPointer<QAbstractItemView> lstPreview_;
+    OptionBoxes& options_;
+    SettingsStore& store_;
+    ErrorReporter& reporter_;
+    std::unique_ptr<rotation::PreviewMarks> previewMarks_;
+    std::unique_ptr<rotation::Countdown> countdown_;
+    QTimer tmrShowNext_;
+};
+
+}  // namespace tavrino
