@@ -15,7 +15,6 @@ bool EndsAtLogOn(const QString& argumentString, double autoStart) {
 int RunProgram(int& argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tavrino-wallpaper-manager"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tavrino Wallpaper Manager"));
     QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
                                             .arg(TAVRINO_VERSION_MAJOR)
                                             .arg(TAVRINO_VERSION_MINOR)

@@ -19,7 +19,7 @@ class SettingsStore;
 
 // Runs the update check; calls done() exactly once when it has finished (whatever the outcome).
 // It may return the new-release notice so the splash can keep it above the main window.
-using UpdateCheck = std::function<void(QWidget* splash, std::function<void()> done)>;
+using UpdateCheckRunner = std::function<void(QWidget* splash, std::function<void()> done)>;
 
 class frmSplash : public QWidget {
     Q_OBJECT
@@ -30,7 +30,7 @@ public:
     frmSplash(const frmSplash&) = delete;
     frmSplash& operator=(const frmSplash&) = delete;
 
-    UpdateCheck updateCheck;               // empty: no check is made
+    UpdateCheckRunner updateCheck;              // empty: no check is made
     std::function<void()> showMainWindow;  // the tmrDelay tick's first step
     std::function<QWidget*()> newReleaseNotice;  // the notice to keep on top, if any
 

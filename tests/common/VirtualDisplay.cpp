@@ -1,0 +1,147 @@
+#include "common/VirtualDisplay.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QThread>
+#include <functional>
+
+namespace tavrino::test {
+
+PrivateHome::PrivateHome() {
+    for (const char* sub : {"config", "data", "runtime", "appdata", "cache"}) {
+        QDir().mkpath(Path(QString::fromLatin1(sub)));
+    }
+    QFile::setPermissions(RuntimeDir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                            QFileDevice::ExeOwner);
+}
+
+QString PrivateHome::Path(const QString& relative) const {
+    return relative.isEmpty() ? dir_.path() : dir_.filePath(relative);
+}
+
+QProcessEnvironment PrivateHome::Environment() const {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), Path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), ConfigHome());
+    env.insert(QStringLiteral("XDG_DATA_HOME"), DataHome());
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), Path(QStringLiteral("cache")));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), RuntimeDir());
+    env.insert(QStringLiteral("TAVRINO_DATA_DIR"), AppData());
+    // Never reach a real vendor site or desktop from a test.
+    env.insert(QStringLiteral("TAVRINO_VENDOR_SITE"), QStringLiteral("http://127.0.0.1:9"));
+    env.insert(QStringLiteral("TAVRINO_DESKTOP"), QStringLiteral("none"));
+    env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    return env;
+}
+
+void PrivateHome::WriteSettings(const QStringList& lines) const {
+    const QString folder = ConfigHome() + QStringLiteral("/tavrino-wallpaper-manager");
+    QDir().mkpath(folder);
+    QFile file(folder + QStringLiteral("/settings.ini"));
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        QByteArray text("[Varnello]\n");
+        for (const QString& line : lines) {
+            text += "Settings\\" + line.toUtf8() + "\n";
+        }
+        file.write(text);
+    }
+}
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs, int stepMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeoutMs) {
+        if (condition()) {
+            return true;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, stepMs);
+        QThread::msleep(static_cast<unsigned long>(stepMs));
+    }
+    return condition();
+}
+
+VirtualDisplay::VirtualDisplay(const QString& screen) {
+    const int first = 80 + static_cast<int>(QCoreApplication::applicationPid() % 300);
+    for (int n = first; n < first + 40; ++n) {
+        if (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) ||
+            QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n))) {
+            continue;
+        }
+        server_.setProgram(QStringLiteral("Xvfb"));
+        server_.setArguments({QStringLiteral(":%1").arg(n), QStringLiteral("-noreset"),
+                              QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                              QStringLiteral("-screen"), QStringLiteral("0"), screen});
+        server_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        server_.start();
+        if (!server_.waitForStarted(5000)) {
+            return;
+        }
+        const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(n);
+        if (WaitUntil([&] { return QFileInfo::exists(socket) || server_.state() == QProcess::NotRunning; },
+                      10000) &&
+            server_.state() == QProcess::Running) {
+            name_ = QStringLiteral(":%1").arg(n);
+            return;
+        }
+        server_.kill();
+        server_.waitForFinished(2000);
+    }
+}
+
+VirtualDisplay::~VirtualDisplay() {
+    if (server_.state() != QProcess::NotRunning) {
+        server_.terminate();
+        if (!server_.waitForFinished(3000)) {
+            server_.kill();
+            server_.waitForFinished(2000);
+        }
+    }
+}
+
+QString VirtualDisplay::Run(const QString& program, const QStringList& arguments,
+                            int timeoutMs) const {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), name_);
+    process.setProcessEnvironment(env);
+    process.start(program, arguments);
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(1000);
+        return {};
+    }
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+int VirtualDisplay::CountVisibleWindows(const QString& titlePattern) const {
+    const QString out = Run(QStringLiteral("xdotool"),
+                            {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                             QStringLiteral("--name"), titlePattern});
+    return static_cast<int>(out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size());
+}
+
+}  // namespace tavrino::test
+
+namespace tavrino::test {
+
+QList<QSize> VirtualDisplay::VisibleWindowSizes(const QString& titlePattern) const {
+    const QString out = Run(QStringLiteral("xdotool"),
+                            {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                             QStringLiteral("--name"), titlePattern,
+                             QStringLiteral("getwindowgeometry"), QStringLiteral("%@")});
+    QList<QSize> sizes;
+    static const QRegularExpression geometry(QStringLiteral("Geometry: (\\d+)x(\\d+)"));
+    for (auto it = geometry.globalMatch(out); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        sizes.append(QSize(m.captured(1).toInt(), m.captured(2).toInt()));
+    }
+    return sizes;
+}
+
+}  // namespace tavrino::test
