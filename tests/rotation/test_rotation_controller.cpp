@@ -303,8 +303,11 @@ TEST(RotationWidgetsTest, DoubleClickShowsTheEntryAndLeavesTheCountdownAlone) {
     const int value = w.pbStatus.value();
 
     const QModelIndex third = w.model.index(2, 0);
-    const QPoint at = w.lstPreview.visualRect(third).center();
-    QTest::mouseDClick(w.lstPreview.viewport(), Qt::LeftButton, {}, at);
+    const QRect rect = w.lstPreview.visualRect(third);
+    ASSERT_TRUE(rect.isValid());
+    // A double click arrives as a press and release followed by the double-click event.
+    QTest::mouseClick(w.lstPreview.viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(w.lstPreview.viewport(), Qt::LeftButton, {}, rect.center());
 
     EXPECT_EQ(w.calls, std::vector<std::string>{"apply 3"});
     EXPECT_EQ(w.controller->CurrentIndex(), 3);
