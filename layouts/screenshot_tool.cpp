@@ -95,11 +95,12 @@ bool ShootAbout(const QDir& folder) {
     // Texts the program fills in at load, so their room can be judged.
     ui.lblVersion->setText(QStringLiteral("Version 1.0.0"));
     ui.lblDescription->setText(QStringLiteral(
-        "Keeps a list of your favourite pictures and puts a new one on your desktop every few "
-        "minutes, fitted to your screen."));
+        "This tool will allow you to select multiple images to be displayed on your Windows "
+        "background and will automatically rotate them on a schedule you select.  This tool is "
+        "provided free of charge."));
     ui.lblDisclaimer->setText(QStringLiteral("Provided as is, without warranty of any kind."));
     ui.Label1->setText(ui.Label1->text() + QStringLiteral("http://www.tavrino.example"));
-    ui.Label2->setText(ui.Label2->text() + QStringLiteral("555-0100"));
+    ui.Label2->setText(ui.Label2->text() + QStringLiteral("(312) 555-0147"));
     return Save(window, folder, QStringLiteral("frmAbout"));
 }
 
