@@ -1,2 +1,4 @@
 # Tests of fitting, composition and preview.
 tavrino_test(NAME test_fit SOURCES test_fit_image_box.cpp)
+tavrino_test(NAME test_compose SOURCES test_compose_wallpaper.cpp test_compose_images.cpp
+             QT LABELS gui)

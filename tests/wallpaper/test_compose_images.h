@@ -1,0 +1,32 @@
+// Pictures made on the spot for the composition and preview tests: well-formed JPEG, GIF and
+// BMP files, an EXIF-turned photo, and damaged files of every kind the program meets.
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+#include <QImage>
+#include <QString>
+
+namespace tavrino::test {
+
+// A picture whose left half is `left` and right half `right`, so a turn or a mirror shows.
+QImage TwoHalves(int width, int height, QColor left, QColor right);
+
+QByteArray EncodeJpeg(const QImage& image, int quality = 95);
+QByteArray EncodeBmp(const QImage& image);
+
+// A GIF of up to 100 colours, written with an LZW stream that never grows past 8-bit codes
+// (a clear code every 100 pixels); transparentIndex < 0 for none.
+QByteArray EncodeGif(const QImage& image, int transparentIndex = -1);
+
+// A JPEG carrying an EXIF APP1 segment with the given orientation tag (1..8).
+QByteArray JpegWithOrientation(const QImage& stored, int orientation);
+
+// Headers that claim a size the data does not hold.
+QByteArray GifClaiming(int width, int height);
+QByteArray BmpClaiming(int width, int height);
+
+bool WriteFile(const QString& path, const QByteArray& bytes);
+QByteArray ReadFile(const QString& path);
+
+}  // namespace tavrino::test

@@ -1,0 +1,300 @@
+#include "wallpaper/ImageDecoding.h"
+
+#include <QFileInfo>
+#include <QIODevice>
+#include <QImageIOHandler>
+#include <QImageReader>
+#include <array>
+#include <string>
+
+#include "support/Errors.h"
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#include <QDir>
+#endif
+
+namespace tavrino {
+
+namespace {
+
+[[noreturn]] void ThrowInvalid(const QString& why) {
+    throw Error(errnum::InvalidPicture, std::string(DefaultDescription(errnum::InvalidPicture)) +
+                                            " (" + why.toStdString() + ")");
+}
+
+void CheckLimits(QSize size, const DecodeLimits& limits, const char* what) {
+    const qint64 bytes = qint64{size.width()} * size.height() * 4;
+    if (size.width() > limits.maxSide || size.height() > limits.maxSide ||
+        bytes > limits.maxBytes) {
+        throw Error(errnum::OutOfMemory,
+                    std::string(DefaultDescription(errnum::OutOfMemory)) + " (" + what + " of " +
+                        std::to_string(size.width()) + " x " + std::to_string(size.height()) +
+                        " pixels is larger than " + std::to_string(limits.maxSide) +
+                        " pixels a side or " + std::to_string(limits.maxBytes >> 20) + " MiB)");
+    }
+}
+
+enum class Kind { Other, Jpeg, Gif, Bmp };
+
+Kind KindOf(QIODevice& device) {
+    const QByteArray head = device.peek(4);
+    if (head.size() >= 2 && static_cast<unsigned char>(head[0]) == 0xFF &&
+        static_cast<unsigned char>(head[1]) == 0xD8) {
+        return Kind::Jpeg;
+    }
+    if (head.startsWith("GIF8")) {
+        return Kind::Gif;
+    }
+    if (head.startsWith("BM")) {
+        return Kind::Bmp;
+    }
+    return Kind::Other;
+}
+
+// libjpeg fills a truncated picture with grey and only warns, so a cut-off download would be
+// put on the desktop half grey. A whole JPEG has its end-of-image marker after its last
+// start-of-scan marker (entropy-coded data can hold neither: every 0xFF in it is stuffed), so
+// search back from the end for whichever of the two comes last.
+bool JpegIsWhole(QIODevice& device) {
+    constexpr qint64 kChunk = 64 * 1024;
+    const qint64 start = device.pos();
+    std::array<char, kChunk + 1> buffer{};
+    bool whole = false;
+    bool found = false;
+    char following = 0;  // the byte just after the current chunk (none at the very end)
+    bool haveFollowing = false;
+    for (qint64 end = device.size(); end > start && !found;) {
+        const qint64 begin = qMax(start, end - kChunk);
+        const qint64 length = end - begin;
+        if (!device.seek(begin) || device.read(buffer.data(), length) != length) {
+            break;
+        }
+        buffer[static_cast<std::size_t>(length)] = following;
+        const qint64 pairs = haveFollowing ? length : length - 1;
+        for (qint64 i = pairs - 1; i >= 0; --i) {
+            const auto index = static_cast<std::size_t>(i);
+            if (static_cast<unsigned char>(buffer[index]) != 0xFF) {
+                continue;
+            }
+            const auto marker = static_cast<unsigned char>(buffer[index + 1]);
+            if (marker == 0xD9 || marker == 0xDA) {
+                found = true;
+                whole = marker == 0xD9;
+                break;
+            }
+        }
+        following = buffer[0];
+        haveFollowing = true;
+        end = begin;
+    }
+    device.seek(start);
+    return whole;
+}
+
+// Reads little-endian bytes at offset; false when the file is shorter.
+bool ReadAt(QIODevice& device, qint64 offset, char* out, qint64 length) {
+    return device.seek(offset) && device.read(out, length) == length;
+}
+
+unsigned Byte(const char* data, int at) {
+    return static_cast<unsigned char>(data[at]);
+}
+
+// Qt's GIF decoder keeps whatever rows arrived before the end of a cut-off file. Walks the
+// blocks up to the end of the first image's data: a whole file has all of them.
+bool GifIsWhole(QIODevice& device) {
+    const qint64 start = device.pos();
+    const auto walk = [&]() {
+        char header[13];
+        if (!ReadAt(device, start, header, 13)) {
+            return false;
+        }
+        qint64 at = start + 13;
+        if ((Byte(header, 10) & 0x80U) != 0) {
+            at += 3 * (qint64{2} << (Byte(header, 10) & 0x07U));
+        }
+        const auto skipSubBlocks = [&]() {
+            for (;;) {
+                char length = 0;
+                if (!ReadAt(device, at, &length, 1)) {
+                    return false;
+                }
+                at += 1 + static_cast<unsigned char>(length);
+                if (length == 0) {
+                    return true;
+                }
+            }
+        };
+        for (;;) {
+            char introducer[2];
+            if (!ReadAt(device, at, introducer, 1)) {
+                return false;
+            }
+            if (introducer[0] == '!') {  // extension: label, then sub-blocks
+                at += 2;
+                if (!skipSubBlocks()) {
+                    return false;
+                }
+            } else if (introducer[0] == ',') {  // the first image: descriptor, table, data
+                char descriptor[10];
+                if (!ReadAt(device, at, descriptor, 10)) {
+                    return false;
+                }
+                at += 10;
+                if ((Byte(descriptor, 9) & 0x80U) != 0) {
+                    at += 3 * (qint64{2} << (Byte(descriptor, 9) & 0x07U));
+                }
+                at += 1;  // LZW minimum code size
+                return skipSubBlocks() && at <= device.size();
+            } else {
+                return false;  // a trailer or garbage before any image
+            }
+        }
+    };
+    const bool whole = walk();
+    device.seek(start);
+    return whole;
+}
+
+// Qt's BMP decoder also keeps a short file's rows. Uncompressed pixel data has a known
+// length; a compressed one is left to the decoder.
+bool BmpIsWhole(QIODevice& device) {
+    const qint64 start = device.pos();
+    char header[34] = {};
+    const bool read = ReadAt(device, start, header, 34);
+    device.seek(start);
+    if (!read) {
+        return false;
+    }
+    const auto le = [&](int at, int bytes) {
+        quint32 value = 0;
+        for (int i = bytes - 1; i >= 0; --i) {
+            value = (value << 8U) | Byte(header, at + i);
+        }
+        return value;
+    };
+    const quint32 offset = le(10, 4);
+    const quint32 infoSize = le(14, 4);
+    qint64 width = 0;
+    qint64 height = 0;
+    quint32 bits = 0;
+    quint32 compression = 0;
+    if (infoSize == 12) {
+        width = le(18, 2);
+        height = le(20, 2);
+        bits = le(24, 2);
+    } else if (infoSize >= 40) {
+        width = static_cast<qint32>(le(18, 4));
+        height = static_cast<qint32>(le(22, 4));
+        bits = le(28, 2);
+        compression = le(30, 4);
+    } else {
+        return false;
+    }
+    constexpr quint32 kRgb = 0;
+    constexpr quint32 kBitFields = 3;
+    if (compression != kRgb && compression != kBitFields) {
+        return true;
+    }
+    const qint64 stride = (qAbs(width) * bits + 31) / 32 * 4;
+    return device.size() - start >= qint64{offset} + stride * qAbs(height);
+}
+
+bool IsWhole(QIODevice& device) {
+    switch (KindOf(device)) {
+        case Kind::Jpeg:
+            return JpegIsWhole(device);
+        case Kind::Gif:
+            return GifIsWhole(device);
+        case Kind::Bmp:
+            return BmpIsWhole(device);
+        case Kind::Other:
+            break;
+    }
+    return true;  // not one of ours: the reader turns it away below
+}
+
+bool Accepted(const QByteArray& format) {
+    return format == "jpeg" || format == "jpg" || format == "gif" || format == "bmp" ||
+           format == "dib";
+}
+
+}  // namespace
+
+bool ImagePathExists(const QString& path) {
+    if (path.isEmpty()) {
+        return false;
+    }
+    const QFileInfo info(path);
+    if (!info.exists() || !info.isFile() || info.isHidden()) {
+        return false;
+    }
+#ifdef Q_OS_WIN
+    const std::wstring native = QDir::toNativeSeparators(path).toStdWString();
+    const DWORD attributes = GetFileAttributesW(native.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY)) !=
+            0) {
+        return false;
+    }
+#endif
+    return true;
+}
+
+DecodedPicture DecodePicture(QIODevice& device, const DecodeSizeChooser& chooseSize,
+                             const DecodeLimits& limits) {
+    if (!device.isOpen() || !device.isReadable()) {
+        ThrowInvalid(QStringLiteral("the file cannot be read"));
+    }
+    if (!IsWhole(device)) {
+        ThrowInvalid(QStringLiteral("the file is truncated"));
+    }
+
+    QImageReader reader(&device);
+    reader.setDecideFormatFromContent(true);
+    reader.setAutoTransform(true);
+    // Qt's own ceiling on any one allocation of the decoder, in MiB.
+    reader.setAllocationLimit(static_cast<int>(qMax<qint64>(1, limits.maxBytes >> 20)));
+    // At 50 and above the JPEG decoder uses its accurate DCT and fancy upsampling and scales
+    // smoothly; below it trades quality for speed, which shows on a wallpaper.
+    reader.setQuality(100);
+
+    if (!reader.canRead() || !Accepted(reader.format())) {
+        ThrowInvalid(QStringLiteral("not a JPEG, GIF or BMP picture"));
+    }
+    const QSize stored = reader.size();
+    if (!stored.isValid() || stored.isEmpty()) {
+        ThrowInvalid(QStringLiteral("the picture has no size"));
+    }
+    const bool turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
+    const QSize natural = turned ? stored.transposed() : stored;
+    CheckLimits(natural, limits, "a picture");
+
+    const QSize wanted = chooseSize(natural);
+    if (wanted.isEmpty()) {
+        ThrowInvalid(QStringLiteral("nothing to draw"));
+    }
+    CheckLimits(wanted, limits, "a bitmap");
+
+    // Only where the decoder itself can shrink: elsewhere QImageReader would scale after a
+    // full decode anyway, and we do that ourselves below.
+    if (wanted != natural && reader.supportsOption(QImageIOHandler::ScaledSize)) {
+        // The decoder works in the stored orientation; the turn comes after it.
+        reader.setScaledSize(turned ? wanted.transposed() : wanted);
+    }
+
+    QImage image;
+    if (!reader.read(&image) || image.isNull()) {
+        ThrowInvalid(reader.errorString());
+    }
+    if (image.size() != wanted) {
+        image = image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (image.isNull()) {
+            throw Error(errnum::OutOfMemory);
+        }
+    }
+    return {image, natural};
+}
+
+}  // namespace tavrino

@@ -1,0 +1,47 @@
+// Reading image files for the wallpaper and the preview: the existence rule, and decoding
+// straight to the size that will be drawn, so a large photo is never held at full size when
+// the box is smaller.
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <QtGlobal>
+#include <functional>
+
+class QIODevice;
+
+namespace tavrino {
+
+// The message of a missing image, shown with the stop icon by the preview and the wallpaper.
+inline const QString kImageNotLocatedMessage = QStringLiteral(
+    "The image selected could not be located, it will not be selected for inclusion and a "
+    "preview is not available.");
+
+// True when path names a normal file: not a folder, not hidden (nor a system file on
+// Windows). An empty path names nothing.
+bool ImagePathExists(const QString& path);
+
+// What a picture may cost. A picture beyond these (by its header, before any pixel is
+// decoded) is refused, so a hostile or damaged file cannot exhaust memory.
+struct DecodeLimits {
+    int maxSide = 16384;                          // pixels on either side
+    qint64 maxBytes = qint64{512} * 1024 * 1024;  // at 4 bytes a pixel
+};
+
+// Given the picture's upright natural size in pixels, the size in pixels to decode it to.
+using DecodeSizeChooser = std::function<QSize(QSize natural)>;
+
+struct DecodedPicture {
+    QImage image;   // upright (EXIF orientation applied), exactly the chosen size
+    QSize natural;  // upright natural size in pixels
+};
+
+// Decodes a JPEG, GIF or BMP picture from device (format told by its content, never by a
+// name). JPEG shrinks while decoding; the rest are decoded whole and scaled smoothly.
+// Throws tavrino::Error: InvalidPicture for anything that is not a whole picture of those
+// formats (including a truncated JPEG), OutOfMemory for a picture beyond the limits.
+DecodedPicture DecodePicture(QIODevice& device, const DecodeSizeChooser& chooseSize,
+                             const DecodeLimits& limits = {});
+
+}  // namespace tavrino
