@@ -2,3 +2,4 @@
 tavrino_test(NAME test_fit SOURCES test_fit_image_box.cpp)
 tavrino_test(NAME test_compose SOURCES test_compose_wallpaper.cpp test_compose_images.cpp
              QT LABELS gui)
+tavrino_test(NAME test_preview SOURCES test_preview.cpp test_compose_images.cpp QT LABELS gui)
