@@ -1,0 +1,33 @@
+# Putting the wallpaper on the desktop: the detection and quoting rules (Qt-free), the
+# application of the desktop style values, and one setter per desktop.
+tavrino_core_sources(
+    desktop/DesktopKind.cpp
+    desktop/Placement.cpp
+    desktop/DesktopCommands.cpp
+    desktop/ChangeFileNames.cpp)
+tavrino_app_sources(
+    ApplyWallpaper.cpp
+    desktop/DesktopSetter.cpp
+    desktop/DesktopProcess.cpp
+    desktop/GSettingsDesktopSetter.cpp
+    desktop/GnomeDesktopSetter.cpp
+    desktop/CinnamonDesktopSetter.cpp
+    desktop/MateDesktopSetter.cpp
+    desktop/PlasmaDesktopSetter.cpp
+    desktop/XfceDesktopSetter.cpp
+    desktop/LxqtDesktopSetter.cpp
+    desktop/LxdeDesktopSetter.cpp
+    desktop/SwayDesktopSetter.cpp)
+if(WIN32)
+  tavrino_app_sources(desktop/WindowsDesktopSetter.cpp)
+  if(TARGET tavrino_app)
+    target_link_libraries(tavrino_app PRIVATE user32)
+  endif()
+elseif(TARGET tavrino_app)
+  # The root-window setter draws with Xlib on a connection of its own.
+  find_package(X11 REQUIRED)
+  # Visible to the top-level tavrino_app and to the tests, not only to this folder.
+  set_target_properties(X11::X11 PROPERTIES IMPORTED_GLOBAL TRUE)
+  tavrino_app_sources(desktop/X11RootDesktopSetter.cpp)
+  target_link_libraries(tavrino_app PRIVATE X11::X11)
+endif()

@@ -1,0 +1,103 @@
+#include "wallpaper/desktop/DesktopProcess.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+
+#include "support/Errors.h"
+
+namespace tavrino {
+
+namespace {
+
+QString FindProgram(const Environment& environment, const QString& program) {
+    const auto path = environment.find("PATH");
+    if (path != environment.end() && !path->second.empty()) {
+        const QString found = QStandardPaths::findExecutable(
+            program,
+            QString::fromStdString(path->second).split(QDir::listSeparator(), Qt::SkipEmptyParts));
+        if (!found.isEmpty()) {
+            return found;
+        }
+    }
+    return QStandardPaths::findExecutable(program);
+}
+
+std::string Trimmed(const QByteArray& bytes) {
+    return bytes.trimmed().toStdString();
+}
+
+}  // namespace
+
+std::string CommandLineForMessage(const QString& program, const QStringList& arguments) {
+    QString line = program;
+    for (const QString& argument : arguments) {
+        line += QLatin1Char(' ') + argument;
+    }
+    return line.toStdString();
+}
+
+ProgramResult RunProgram(const Environment& environment, const QString& program,
+                         const QStringList& arguments, int timeoutMs) {
+    const QString executable = FindProgram(environment, program);
+    if (executable.isEmpty()) {
+        throw Error(errnum::DesktopRefused,
+                    "The program \"" + program.toStdString() +
+                        "\" that sets this desktop's wallpaper is not installed");
+    }
+    QProcessEnvironment childEnvironment;
+    for (const auto& [name, value] : environment) {
+        childEnvironment.insert(QString::fromStdString(name), QString::fromStdString(value));
+    }
+    QProcess process;
+    process.setProcessEnvironment(childEnvironment);
+    process.setProgram(executable);
+    process.setArguments(arguments);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start();
+    if (!process.waitForStarted(timeoutMs)) {
+        throw Error(errnum::DesktopRefused, CommandLineForMessage(program, arguments) + ": " +
+                                                process.errorString().toStdString());
+    }
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(2000);
+        throw Error(errnum::DesktopRefused, CommandLineForMessage(program, arguments) +
+                                                ": no answer within " +
+                                                std::to_string(timeoutMs / 1000) + " seconds");
+    }
+    ProgramResult result;
+    result.output = process.readAllStandardOutput().toStdString();
+    result.errors = process.readAllStandardError().toStdString();
+    if (process.exitStatus() != QProcess::NormalExit) {
+        throw Error(errnum::DesktopRefused, CommandLineForMessage(program, arguments) +
+                                                ": the program crashed. " +
+                                                Trimmed(QByteArray::fromStdString(result.errors)));
+    }
+    result.exitCode = process.exitCode();
+    return result;
+}
+
+ProgramResult RunProgramChecked(const Environment& environment, const QString& program,
+                                const QStringList& arguments, int timeoutMs) {
+    ProgramResult result = RunProgram(environment, program, arguments, timeoutMs);
+    if (result.exitCode != 0) {
+        std::string words = ProgramWords(result);
+        throw Error(errnum::DesktopRefused, CommandLineForMessage(program, arguments) +
+                                                " failed (exit code " +
+                                                std::to_string(result.exitCode) + ")" +
+                                                (words.empty() ? std::string() : ": " + words));
+    }
+    return result;
+}
+
+std::string ProgramWords(const ProgramResult& result) {
+    std::string words = Trimmed(QByteArray::fromStdString(result.errors));
+    if (words.empty()) {
+        words = Trimmed(QByteArray::fromStdString(result.output));
+    }
+    return words;
+}
+
+}  // namespace tavrino

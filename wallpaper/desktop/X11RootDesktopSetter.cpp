@@ -1,0 +1,266 @@
+// Any other X11 session: the picture becomes the root window's background pixmap, published
+// in _XROOTPMAP_ID and ESETROOT_PMAP_ID so terminals and panels with pseudo-transparency
+// follow it. The pixmap has to outlive our connection (RetainPermanent), so the one a
+// previous change (ours or another setter's) left behind is freed by killing the retained
+// client that owns it, as root setters agree to do. A private Xlib connection is used: Qt's
+// own connection must never go into RetainPermanent mode.
+#include <QColor>
+#include <QImage>
+#include <QPainter>
+#include <QString>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/Errors.h"
+#include "wallpaper/desktop/DesktopSetter.h"
+
+// Xlib last: its macros (None, Bool, Status, ...) would clash with names above.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace tavrino {
+
+namespace {
+
+// Collects protocol errors instead of Xlib's default (printing and exiting the program).
+struct ErrorTrap {
+    static inline int lastError = 0;
+    static inline unsigned char lastRequest = 0;
+
+    static int Handler(Display* /*display*/, XErrorEvent* event) {
+        if (lastError == 0) {
+            lastError = event->error_code;
+            lastRequest = event->request_code;
+        }
+        return 0;
+    }
+
+    ErrorTrap() : previous(XSetErrorHandler(&ErrorTrap::Handler)) { Reset(); }
+    ~ErrorTrap() { XSetErrorHandler(previous); }
+    ErrorTrap(const ErrorTrap&) = delete;
+    ErrorTrap& operator=(const ErrorTrap&) = delete;
+
+    static void Reset() {
+        lastError = 0;
+        lastRequest = 0;
+    }
+
+    int (*previous)(Display*, XErrorEvent*);
+};
+
+std::string ErrorText(Display* display, int code, unsigned char request) {
+    char text[256] = {};
+    XGetErrorText(display, code, text, sizeof text);
+    return std::string(text) + " (request " + std::to_string(request) + ")";
+}
+
+std::optional<Pixmap> ReadPixmapProperty(Display* display, Window root, Atom property) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    std::optional<Pixmap> result;
+    if (XGetWindowProperty(display, root, property, 0, 1, False, AnyPropertyType, &type, &format,
+                           &count, &remaining, &data) == Success &&
+        type == XA_PIXMAP && format == 32 && count == 1 && data != nullptr) {
+        // Format-32 properties come back as an array of long, whatever long's size.
+        Pixmap value = 0;
+        static_assert(sizeof(Pixmap) == sizeof(long));
+        std::memcpy(&value, data, sizeof value);
+        result = value;
+    }
+    if (data != nullptr) {
+        XFree(data);
+    }
+    return result;
+}
+
+QImage Arrange(const QImage& source, int width, int height, Placement placement) {
+    QImage canvas(width, height, QImage::Format_RGB32);
+    canvas.fill(Qt::black);
+    QPainter painter(&canvas);
+    switch (placement) {
+        case Placement::Stretched:
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.drawImage(QRect(0, 0, width, height), source);
+            break;
+        case Placement::Tiled:
+            for (int y = 0; y < height; y += source.height()) {
+                for (int x = 0; x < width; x += source.width()) {
+                    painter.drawImage(x, y, source);
+                }
+            }
+            break;
+        case Placement::Centred:
+            // A picture larger than the screen is cut evenly on both sides, as Windows does.
+            painter.drawImage((width - source.width()) / 2, (height - source.height()) / 2, source);
+            break;
+    }
+    painter.end();
+    return canvas;
+}
+
+int LowestBit(unsigned long mask) {
+    int shift = 0;
+    while (mask != 0 && (mask & 1UL) == 0) {
+        mask >>= 1U;
+        ++shift;
+    }
+    return shift;
+}
+
+unsigned long Channel(int value, unsigned long mask) {
+    // Scales an 8-bit channel to the width of the visual's mask.
+    const int shift = LowestBit(mask);
+    const unsigned long top = mask >> static_cast<unsigned>(shift);
+    return ((static_cast<unsigned long>(value) * top + 127UL) / 255UL)
+           << static_cast<unsigned>(shift);
+}
+
+// Copies the canvas into the pixmap, for TrueColor and DirectColor visuals.
+void PutCanvas(Display* display, Pixmap pixmap, Visual* visual, int depth, QImage canvas) {
+    if (visual->c_class != TrueColor && visual->c_class != DirectColor) {
+        throw Error(errnum::DesktopRefused,
+                    "X11: the screen's colour mode (a palette visual) is not supported");
+    }
+    GC gc = XCreateGC(display, pixmap, 0, nullptr);
+    struct FreeGc {
+        Display* display;
+        GC gc;
+        ~FreeGc() { XFreeGC(display, gc); }
+    } freeGc{display, gc};
+    const auto width = static_cast<unsigned>(canvas.width());
+    const auto height = static_cast<unsigned>(canvas.height());
+    const bool hostLittleEndian = QSysInfo::ByteOrder == QSysInfo::LittleEndian;
+    const bool directFormat = (depth == 24 || depth == 32) && visual->red_mask == 0xFF0000UL &&
+                              visual->green_mask == 0xFF00UL && visual->blue_mask == 0xFFUL;
+    XImage* image = nullptr;
+    std::vector<char> buffer;
+    if (directFormat) {
+        // QImage's RGB32 words are exactly the visual's pixels in host byte order.
+        image = XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0,
+                             reinterpret_cast<char*>(canvas.bits()), width, height, 32,
+                             static_cast<int>(canvas.bytesPerLine()));
+        if (image != nullptr && image->bits_per_pixel != 32) {
+            image->data = nullptr;
+            XDestroyImage(image);
+            image = nullptr;
+        }
+    }
+    if (image == nullptr) {
+        image = XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0, nullptr,
+                             width, height, 32, 0);
+        if (image == nullptr) {
+            throw Error(errnum::OutOfMemory, "X11: no image of the screen's size could be made");
+        }
+        buffer.resize(static_cast<std::size_t>(image->bytes_per_line) * height);
+        image->data = buffer.data();
+        for (int y = 0; y < canvas.height(); ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
+            for (int x = 0; x < canvas.width(); ++x) {
+                const QRgb rgb = line[x];
+                XPutPixel(image, x, y,
+                          Channel(qRed(rgb), visual->red_mask) |
+                              Channel(qGreen(rgb), visual->green_mask) |
+                              Channel(qBlue(rgb), visual->blue_mask));
+            }
+        }
+    } else {
+        image->byte_order = hostLittleEndian ? LSBFirst : MSBFirst;
+    }
+    XPutImage(display, pixmap, gc, image, 0, 0, 0, 0, width, height);
+    XSync(display, False);
+    image->data = nullptr;  // the pixels belong to canvas or buffer
+    XDestroyImage(image);
+}
+
+class X11RootDesktopSetter final : public DesktopSetter {
+public:
+    explicit X11RootDesktopSetter(Environment environment) : environment_(std::move(environment)) {}
+
+    [[nodiscard]] std::string Name() const override { return "X11"; }
+
+    void SetBackground(const std::string& bitmapPath, Placement placement) override {
+        const QImage source(QString::fromStdString(bitmapPath));
+        if (source.isNull() || source.width() <= 0 || source.height() <= 0) {
+            throw Error(errnum::DesktopRefused,
+                        "X11: the wallpaper bitmap \"" + bitmapPath + "\" cannot be read");
+        }
+        const auto displayVariable = environment_.find("DISPLAY");
+        if (displayVariable == environment_.end() || displayVariable->second.empty()) {
+            throw Error(errnum::DesktopRefused, "X11: no display (DISPLAY is not set)");
+        }
+        Display* display = XOpenDisplay(displayVariable->second.c_str());
+        if (display == nullptr) {
+            throw Error(errnum::DesktopRefused,
+                        "X11: cannot open display \"" + displayVariable->second + "\"");
+        }
+        struct Close {
+            Display* display;
+            ~Close() { XCloseDisplay(display); }
+        } close{display};
+        const ErrorTrap trap;
+
+        const int screen = XDefaultScreen(display);
+        const Window root = XRootWindow(display, screen);
+        const int width = XDisplayWidth(display, screen);
+        const int height = XDisplayHeight(display, screen);
+        const int depth = XDefaultDepth(display, screen);
+        Visual* visual = XDefaultVisual(display, screen);
+
+        const Pixmap pixmap =
+            XCreatePixmap(display, root, static_cast<unsigned>(width),
+                          static_cast<unsigned>(height), static_cast<unsigned>(depth));
+        PutCanvas(display, pixmap, visual, depth, Arrange(source, width, height, placement));
+        if (ErrorTrap::lastError != 0) {
+            throw Error(errnum::DesktopRefused,
+                        "X11: the picture could not be drawn: " +
+                            ErrorText(display, ErrorTrap::lastError, ErrorTrap::lastRequest));
+        }
+
+        const Atom rootPixmap = XInternAtom(display, "_XROOTPMAP_ID", False);
+        const Atom esetrootPixmap = XInternAtom(display, "ESETROOT_PMAP_ID", False);
+        XGrabServer(display);
+        const auto previousRoot = ReadPixmapProperty(display, root, rootPixmap);
+        const auto previousEsetroot = ReadPixmapProperty(display, root, esetrootPixmap);
+        if (previousRoot && previousEsetroot && *previousRoot == *previousEsetroot &&
+            *previousRoot != pixmap) {
+            // Only a retained setter's pixmap carries both names; its owner is long gone.
+            XKillClient(display, *previousRoot);
+            XSync(display, False);
+            ErrorTrap::Reset();  // BadValue here just means it was freed already
+        }
+        const auto value = static_cast<long>(pixmap);
+        XChangeProperty(display, root, rootPixmap, XA_PIXMAP, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&value), 1);
+        XChangeProperty(display, root, esetrootPixmap, XA_PIXMAP, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&value), 1);
+        XSetWindowBackgroundPixmap(display, root, pixmap);
+        XClearWindow(display, root);
+        XUngrabServer(display);
+        XSync(display, False);
+        if (ErrorTrap::lastError != 0) {
+            throw Error(errnum::DesktopRefused,
+                        "X11: the root window refused the picture: " +
+                            ErrorText(display, ErrorTrap::lastError, ErrorTrap::lastRequest));
+        }
+        XSetCloseDownMode(display, RetainPermanent);
+    }
+
+private:
+    Environment environment_;
+};
+
+}  // namespace
+
+std::unique_ptr<DesktopSetter> MakeX11RootDesktopSetter(const Environment& environment) {
+    return std::make_unique<X11RootDesktopSetter>(environment);
+}
+
+}  // namespace tavrino
