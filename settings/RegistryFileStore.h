@@ -10,8 +10,11 @@
 //     "TileWallpaper"=sz:"0%00"
 //     "Count"=dword:1
 //     "Blob"=raw(3):"%01%02%FF"
+//     End
 //
-//   - The first line names the format and its version; a file without it is damaged.
+//   - The first line names the format and its version; a file without it is damaged. The
+//     line "End" closes the file (only blank and comment lines may follow), so a file cut
+//     short anywhere is seen as damaged instead of silently losing its last keys.
 //   - "[path]" starts a key; the path is "\"-separated below the root. Every key on the path
 //     of a listed key exists as well.
 //   - "\"name\"=TYPE:DATA" is a value of the key above it. TYPE is "sz" (REG_SZ; DATA is a
