@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <utility>
 
+#include "library/PathText.h"
 #include "rotation/NumericValue.h"
 #include "settings/Options.h"
 #include "settings/SettingsStore.h"
@@ -52,7 +53,8 @@ void SetLabel(QLabel* label, const std::string& text) {
     if (label == nullptr) {
         return;
     }
-    const QString wanted = QString::fromStdString(text);
+    // Paths are shown the way the list views show them.
+    const QString wanted = library::PathToDisplay(text);
     if (label->text() != wanted) {
         label->setText(wanted);
     }
@@ -76,6 +78,7 @@ RotationController::RotationController(const RotationWidgets& widgets,
       pbStatus_(widgets.pbStatus),
       txtRotateMinutes_(widgets.txtRotateMinutes),
       lstPreview_(widgets.lstPreview),
+      list_(list),
       options_(options),
       store_(store),
       reporter_(reporter),
@@ -130,8 +133,8 @@ bool RotationController::ChangeNow() {
     return countdown_->ChangeNow();
 }
 
-bool RotationController::ShowNow(const QString& itemText) {
-    return countdown_->ShowNow(itemText.toStdString());
+bool RotationController::ShowNow(const std::string& path) {
+    return countdown_->ShowNow(path);
 }
 
 void RotationController::ShowFirstImage() {
@@ -231,8 +234,12 @@ void RotationController::OnPreviewDoubleClicked(const QModelIndex& index) {
         if (model == nullptr || model->rowCount() == 0) {
             return;
         }
-        const QString text = index.sibling(index.row(), 0).data(Qt::DisplayRole).toString();
-        countdown_->ShowNow(text.toStdString());
+        // Item k - 1 shows row k. Its path is taken from the table rather than from the
+        // shown text, which cannot always be turned back into the file's name.
+        const std::string path = rotation::PathOrEmpty(list_, index.row() + 1);
+        if (!path.empty()) {
+            countdown_->ShowNow(path);
+        }
     });
 }
 

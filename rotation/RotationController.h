@@ -37,8 +37,8 @@ struct RotationWidgets {
     QLabel* lblUpNext = nullptr;            // path of the announced next image
     QProgressBar* pbStatus = nullptr;
     QLineEdit* txtRotateMinutes = nullptr;
-    // Its double click puts an entry on the desktop; its check marks (Qt::CheckStateRole of
-    // column 0, row k-1 showing display-list row k) steer the random order.
+    // Item k - 1 (column 0) shows display-list row k. Its double click puts that entry on the
+    // desktop; its check marks (Qt::CheckStateRole) steer the random order.
     QAbstractItemView* lstPreview = nullptr;
 };
 
@@ -69,8 +69,8 @@ public:
     void Tick();
     // The scheduled change, made at once (for a "next wallpaper" command).
     bool ChangeNow();
-    // What a double click on an lstPreview item with this text does (location 33).
-    bool ShowNow(const QString& itemText);
+    // What a double click on the lstPreview item showing this path does (location 33).
+    bool ShowNow(const std::string& path);
     // Steps of the main window's load: the first image, then the announcement and status line.
     void ShowFirstImage();
     void AnnounceAtLoad();
@@ -100,6 +100,7 @@ private:
     QPointer<QProgressBar> pbStatus_;
     QPointer<QLineEdit> txtRotateMinutes_;
     QPointer<QAbstractItemView> lstPreview_;
+    const rotation::ListView& list_;
     OptionBoxes& options_;
     SettingsStore& store_;
     ErrorReporter& reporter_;

@@ -319,6 +319,17 @@ TEST(RotationWidgetsTest, DoubleClickShowsTheEntryAndLeavesTheCountdownAlone) {
     EXPECT_TRUE(w.reporter.reports.empty());
 }
 
+TEST(RotationWidgetsTest, DoubleClickOnASecondCopyShowsTheFirstRowWithThatPath) {
+    Window w({"C:\\a.jpg", "C:\\b.jpg", "C:\\a.jpg"});
+    w.window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.window));
+    const QRect rect = w.lstPreview.visualRect(w.model.index(2, 0));
+    QTest::mouseClick(w.lstPreview.viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(w.lstPreview.viewport(), Qt::LeftButton, {}, rect.center());
+    EXPECT_EQ(w.controller->CurrentIndex(), 1);
+    EXPECT_EQ(w.calls, std::vector<std::string>{"apply 1"});
+}
+
 TEST(RotationWidgetsTest, ChangeNowMovesOnAndRestartsTheCount) {
     Window w({"C:\\a.jpg", "C:\\b.jpg"});
     w.Load();
