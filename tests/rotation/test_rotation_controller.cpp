@@ -11,11 +11,15 @@
 #include <QVBoxLayout>
 #include <QWidget>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "FakeList.h"
 #include "common/TestSupport.h"
+#include "library/DisplayList.h"
+#include "library/LibraryModels.h"
+#include "rotation/DisplayListView.h"
 #include "rotation/RotationController.h"
 #include "settings/Options.h"
 
@@ -291,6 +295,39 @@ TEST(RotationWidgetsTest, RandomOrderFollowsThePreviewCheckMarks) {
     w.options.SetState(Option::Random, 0);
     w.controller->SetCurrentIndex(1);
     EXPECT_EQ(w.controller->ChooseNextImage(), 2);
+}
+
+TEST(RotationWidgetsTest, RandomOrderReadsTheLibraryPreviewModel) {
+    library::DisplayList table;
+    table.Assign({{"C:\\a.jpg", "True"}, {"C:\\b.jpg", "False"}, {"C:\\c.jpg", "True"}});
+    const rotation::DisplayListView view(table);
+    library::DisplayListModel model(table, library::DisplayListModel::Marks::FromDisplayFlag,
+                                    "Images");
+    model.Refresh();
+    QTreeView lstPreview;
+    lstPreview.setModel(&model);
+    MemorySettingsStore store;
+    RecordingReporter reporter;
+    OptionBoxes options(store, reporter);
+    options.SetState(Option::Random, 1);
+    rotation::RandomEngine engine(8);
+    RotationWidgets widgets;
+    widgets.lstPreview = &lstPreview;
+    RotationController controller(widgets, view, options, store, reporter, {}, engine);
+
+    std::set<int> seen;
+    for (int i = 0; i < 60; ++i) {
+        seen.insert(controller.ChooseNextImage());
+    }
+    EXPECT_EQ(seen, (std::set<int>{1, 3}));
+    model.SetChecked(0, false);  // the user unticks the first entry
+    model.SetChecked(1, true);   // and ticks the second, whose flag stays false
+    seen.clear();
+    for (int i = 0; i < 60; ++i) {
+        seen.insert(controller.ChooseNextImage());
+    }
+    EXPECT_EQ(seen, (std::set<int>{2, 3}));
+    EXPECT_TRUE(reporter.reports.empty());
 }
 
 TEST(RotationWidgetsTest, DoubleClickShowsTheEntryAndLeavesTheCountdownAlone) {
