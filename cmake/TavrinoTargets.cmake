@@ -50,6 +50,8 @@ function(tavrino_test)
   add_executable(${T_NAME} ${T_SOURCES})
   tavrino_warnings(${T_NAME})
   if(T_QT)
+    # Widget tests may include the generated form classes (ui_frmMain.h, ...).
+    set_target_properties(${T_NAME} PROPERTIES AUTOUIC_SEARCH_PATHS ${PROJECT_SOURCE_DIR}/layouts)
     target_link_libraries(${T_NAME} PRIVATE tavrino_app Qt6::Test tavrino_test_main_qt)
   else()
     target_link_libraries(${T_NAME} PRIVATE tavrino_core tavrino_test_main)

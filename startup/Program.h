@@ -2,6 +2,7 @@
 // the splash during start-up and the main window afterwards.
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <memory>
 
@@ -12,6 +13,7 @@ namespace tavrino {
 
 class frmSplash;
 class frmMain;
+class SingleInstance;
 
 class Program {
 public:
@@ -20,7 +22,8 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    // The start-up procedure. False when a log-on launch ends at once.
+    // The start-up procedure. False when the program ends at once: a log-on launch with
+    // AutoStart off, or another copy already runs (it was asked to come to the front).
     bool Start();
 
     [[nodiscard]] frmSplash* Splash() const { return splash_.get(); }
@@ -30,12 +33,15 @@ public:
 
 private:
     void ShowMainWindow();
+    QString Answer(const QString& request);
 
     QString argumentString_;
     ErrorDialogReporter reporter_;
     QtSettingsStore store_;
+    std::unique_ptr<SingleInstance> instance_;
     std::unique_ptr<frmSplash> splash_;
     std::unique_ptr<frmMain> main_;
+    QPointer<QWidget> notice_;
 };
 
 }  // namespace tavrino

@@ -7,6 +7,9 @@ ErrorDialogReporter::~ErrorDialogReporter() = default;
 frmErrors& ErrorDialogReporter::Dialog() {
     if (!dialog_) {
         dialog_ = std::make_unique<frmErrors>();
+        if (onDialogCreated) {
+            onDialogCreated(*dialog_);
+        }
     }
     return *dialog_;
 }

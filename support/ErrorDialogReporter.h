@@ -1,6 +1,7 @@
 // ShowErrorReport for the running program: fills and shows the one error report dialog.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -21,6 +22,9 @@ public:
     // The dialog, created on first use.
     frmErrors& Dialog();
     [[nodiscard]] bool HasDialog() const { return dialog_ != nullptr; }
+
+    // Runs once, when the dialog is created (the report sender is installed here).
+    std::function<void(frmErrors&)> onDialogCreated;
 
 private:
     std::unique_ptr<frmErrors> dialog_;

@@ -31,9 +31,8 @@ QProcessEnvironment PrivateHome::Environment() const {
     env.insert(QStringLiteral("XDG_CACHE_HOME"), Path(QStringLiteral("cache")));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), RuntimeDir());
     env.insert(QStringLiteral("TAVRINO_DATA_DIR"), AppData());
-    // Never reach a real vendor site or desktop from a test.
+    // Never reach a real vendor site from a test.
     env.insert(QStringLiteral("TAVRINO_VENDOR_SITE"), QStringLiteral("http://127.0.0.1:9"));
-    env.insert(QStringLiteral("TAVRINO_DESKTOP"), QStringLiteral("none"));
     env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));

@@ -1,0 +1,54 @@
+#include "mainwindow/TrayIcon.h"
+
+#include <utility>
+
+#include "support/Errors.h"
+
+namespace tavrino {
+
+const QString TrayIcon::kTip = QStringLiteral("Tavrino Wallpaper Manager - Double Click To Open");
+
+TrayIcon::TrayIcon(const QIcon& icon, ErrorReporter& reporter, std::function<void()> restore,
+                   QObject* parent)
+    : QObject(parent), image_(icon), reporter_(reporter), restore_(std::move(restore)) {
+    // A tray host may start after us (panels at log-on): look again every few seconds.
+    retry_.setInterval(3000);
+    connect(&retry_, &QTimer::timeout, this, [this] { TryShow(); });
+}
+
+TrayIcon::~TrayIcon() = default;
+
+void TrayIcon::Register() {
+    if (!icon_) {
+        icon_ = std::make_unique<QSystemTrayIcon>(image_);
+        icon_->setToolTip(kTip);
+        connect(icon_.get(), &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) { Activated(reason); });
+    }
+    TryShow();
+}
+
+void TrayIcon::TryShow() {
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        icon_->show();
+        retry_.stop();
+    } else if (!retry_.isActive()) {
+        retry_.start();
+    }
+}
+
+bool TrayIcon::Available() const {
+    return icon_ && icon_->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void TrayIcon::Activated(QSystemTrayIcon::ActivationReason reason) {
+    Guarded(reporter_, loc::MainMouseMove, [this, reason] {
+        // Qt reports a single click (Trigger) before every double click: only the double
+        // click restores, so the single click must do nothing.
+        if (reason == QSystemTrayIcon::DoubleClick && restore_) {
+            restore_();
+        }
+    });
+}
+
+}  // namespace tavrino
