@@ -106,6 +106,9 @@ void Countdown::TickBody() {
 }
 
 bool Countdown::ShowNow(const std::string& itemText) noexcept {
+    if (changing_) {
+        return false;
+    }
     bool shown = false;
     Guarded(reporter_, loc::LstPreviewDblClick, [&] {
         if (list_.Count() <= 0) {
@@ -115,6 +118,7 @@ bool Countdown::ShowNow(const std::string& itemText) noexcept {
         if (row == 0) {
             return;
         }
+        ChangeScope running(changing_);
         currentIndex_ = row;
         display_.currentlyShowing = itemText;
         shown = true;
@@ -148,6 +152,7 @@ bool Countdown::ChangeNow() noexcept {
 
 void Countdown::ShowFirstImage() {
     if (list_.Count() > 0) {
+        ChangeScope running(changing_);
         currentIndex_ = ChooseNext();
         display_.currentlyShowing = PathOrEmpty(list_, currentIndex_);
         Publish();

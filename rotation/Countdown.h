@@ -68,13 +68,14 @@ public:
               ErrorReporter& reporter, Hooks hooks);
 
     // One second of the rotation timer. Errors are reported under loc::TmrShowNextTick.
-    // A tick that arrives while a change is still running (a message box open inside the
-    // wallpaper code) is skipped, so changes never pile up inside one another.
+    // One wallpaper change runs at a time: a tick, show-now or change-now that arrives while
+    // one is still running (a message box open inside the wallpaper code lets timer events
+    // in) is skipped, so changes and their message boxes never pile up inside one another.
     void Tick() noexcept;
 
     // Puts the entry whose path is itemText on the desktop now (a double click on the preview
     // list). Leaves the count, the announcement and the status alone. Errors are reported under
-    // loc::LstPreviewDblClick. Returns whether an entry was found.
+    // loc::LstPreviewDblClick. Returns whether the entry was put on the desktop.
     bool ShowNow(const std::string& itemText) noexcept;
 
     // Makes the scheduled change at once and restarts the count. Returns false when the list is

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "FakeList.h"
@@ -378,6 +379,30 @@ TEST(CountdownTest, TickArrivingDuringAChangeIsSkipped) {
     EXPECT_EQ(rig.composeTicks, std::vector<int>{60});
     EXPECT_EQ(rig.countdown.ElapsedSeconds(), 0);
     EXPECT_EQ(rig.Shown().upNext, "C:\\c.jpg");
+}
+
+TEST(CountdownTest, ShowNowIsOneChangeAtATimeToo) {
+    Rig rig({"C:\\a.jpg", "C:\\b.jpg", "C:\\c.jpg"}, "1");
+    rig.Load();
+    rig.Ticks(59);
+    bool nestedShow = true;
+    bool nestedChange = true;
+    bool once = true;
+    rig.duringApply = [&] {
+        if (!std::exchange(once, false)) {
+            return;
+        }
+        rig.countdown.Tick();  // would be the due tick
+        nestedShow = rig.countdown.ShowNow("C:\\a.jpg");
+        nestedChange = rig.countdown.ChangeNow();
+    };
+    EXPECT_TRUE(rig.countdown.ShowNow("C:\\c.jpg"));
+    EXPECT_FALSE(nestedShow);
+    EXPECT_FALSE(nestedChange);
+    EXPECT_EQ(rig.calls, std::vector<std::string>{"apply 3"});
+    EXPECT_EQ(rig.countdown.ElapsedSeconds(), 59);
+    rig.Ticks(1);  // the due tick, once nothing else is running
+    EXPECT_EQ(rig.calls.back(), "apply 2");
 }
 
 // ---- Show now and change now -----------------------------------------------------------------
