@@ -520,7 +520,7 @@ std::int32_t RegistryFileStore::Load(Root root, RegistryFileData& data) {
     in.close();
     std::optional<RegistryFileData> parsed = ParseRegistryFile(text);
     if (!parsed) {
-        if (root == Root::User) {
+        if (root == Root::User && !options_.userReadOnly) {
             // Keep the damaged file for the user to look at, and let the next write start over.
             MoveAside(file);
         }

@@ -206,6 +206,17 @@ TEST_F(FileStoreTest, SecondDamagedFileDoesNotOverwriteTheFirstCopy) {
     EXPECT_EQ(ReadFile(fs::path(options_.userFile).concat(".corrupt.1")), "second");
 }
 
+TEST_F(FileStoreTest, ReadOnlyStoreReportsADamagedUserFileButLeavesItInPlace) {
+    WriteFile(options_.userFile, "damaged");
+    options_.userReadOnly = true;
+    RegistryFileStore store = Store();
+    EXPECT_EQ(ReadRaw(store, kUser, "K", "V").rc, reg::BadStore);
+    EXPECT_EQ(ReadFile(options_.userFile), "damaged");
+    EXPECT_FALSE(fs::exists(fs::path(options_.userFile).concat(".corrupt")));
+    RegKey key = 0;
+    EXPECT_EQ(store.CreateKey(kUser, "K", key), reg::AccessDenied);
+}
+
 TEST_F(FileStoreTest, ReadOnlyFileIsNeverChanged) {
     RegistryFileStore store = Store();
     StoreValue(store, "Control Panel\\desktop", "TileWallpaper", reg::Sz, "0");
