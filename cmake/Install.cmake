@@ -6,8 +6,14 @@ install(TARGETS tavrino-wallpaper-manager RUNTIME DESTINATION ${CMAKE_INSTALL_BI
 install(FILES ${PROJECT_SOURCE_DIR}/startup/tavrino-wallpaper-manager.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 # The log-on entry lies outside the program: it launches it with /startup.
+# A system-wide install (prefix /usr, the Debian package) puts it in /etc/xdg/autostart.
+if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+  set(TAVRINO_AUTOSTART_DIR /etc/xdg/autostart)
+else()
+  set(TAVRINO_AUTOSTART_DIR ${CMAKE_INSTALL_FULL_SYSCONFDIR}/xdg/autostart)
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/startup/tavrino-wallpaper-manager-autostart.desktop
-        DESTINATION ${CMAKE_INSTALL_FULL_SYSCONFDIR}/xdg/autostart
+        DESTINATION ${TAVRINO_AUTOSTART_DIR}
         RENAME tavrino-wallpaper-manager.desktop)
 foreach(size 16 32 48 256)
   install(FILES ${PROJECT_SOURCE_DIR}/layouts/art/icon-${size}.png

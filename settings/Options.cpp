@@ -3,7 +3,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
+#include <system_error>
 #include <string>
 
 namespace tavrino {
@@ -61,11 +61,20 @@ double ParseStoredNumber(std::string_view text) {
     if (digits == 0 || i != body.size()) {
         throw Error(errnum::TypeMismatch);
     }
-    // strtod needs a terminated buffer; the body is short.
-    std::string copy(body);
-    double value = std::strtod(copy.c_str(), nullptr);
-    if (!std::isfinite(value)) {
+    // from_chars ignores the process locale (a decimal comma would misread "1.5") and takes
+    // no leading '+'.
+    std::string_view digitsText = body;
+    if (!digitsText.empty() && digitsText.front() == '+') {
+        digitsText.remove_prefix(1);
+    }
+    double value = 0.0;
+    const auto [stop, error] =
+        std::from_chars(digitsText.data(), digitsText.data() + digitsText.size(), value);
+    if (error == std::errc::result_out_of_range || !std::isfinite(value)) {
         throw Error(errnum::Overflow);
+    }
+    if (error != std::errc() || stop != digitsText.data() + digitsText.size()) {
+        throw Error(errnum::TypeMismatch);
     }
     return value;
 }
