@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QStandardItemModel>
+#include <QStringList>
 #include <QTextStream>
 #include <QTreeView>
 #include <QWidget>
@@ -109,7 +110,8 @@ bool ShootAbout(const QDir& folder) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     tavrino::InitAppearance();
-    const QDir folder(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots"));
+    const QStringList arguments = QApplication::arguments();
+    const QDir folder(arguments.size() > 1 ? arguments.at(1) : QStringLiteral("screenshots"));
     if (!QDir().mkpath(folder.path())) {
         QTextStream(stderr) << "cannot create " << folder.path() << '\n';
         return 1;
