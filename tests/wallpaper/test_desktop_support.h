@@ -1,0 +1,159 @@
+// Helpers for the desktop tests: private folders, test bitmaps, and outside programs that are
+// started by the test and always stopped again by their own process id.
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "wallpaper/desktop/DesktopKind.h"
+
+namespace tavrino::test {
+
+inline bool HaveProgram(const char* name) {
+    return !QStandardPaths::findExecutable(QString::fromLatin1(name)).isEmpty();
+}
+
+// A 40 x 30 picture in four coloured quarters, so placement shows in single pixels.
+inline constexpr int kQuarterWidth = 20;
+inline constexpr int kQuarterHeight = 15;
+inline const QColor kTopLeft{255, 0, 0};
+inline const QColor kTopRight{0, 255, 0};
+inline const QColor kBottomLeft{0, 0, 255};
+inline const QColor kBottomRight{255, 255, 0};
+
+inline QImage QuarteredImage(int quarterWidth = kQuarterWidth, int quarterHeight = kQuarterHeight) {
+    QImage image(2 * quarterWidth, 2 * quarterHeight, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const bool right = x >= quarterWidth;
+            const bool bottom = y >= quarterHeight;
+            image.setPixelColor(
+                x, y,
+                bottom ? (right ? kBottomRight : kBottomLeft) : (right ? kTopRight : kTopLeft));
+        }
+    }
+    return image;
+}
+
+// Writes the picture as a BMP file, the way the composed wallpaper is stored.
+inline void WriteBitmap(const QString& path, const QImage& image) {
+    if (!image.save(path, "BMP")) {
+        throw std::runtime_error("cannot write " + path.toStdString());
+    }
+}
+
+// Colour distance small enough for a picture that went through the desktop's renderer.
+inline bool Near(const QColor& a, const QColor& b, int tolerance = 12) {
+    return std::abs(a.red() - b.red()) <= tolerance &&
+           std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+// The basic environment of a private session: only what the programs need.
+inline Environment PrivateEnvironment(const QString& home) {
+    Environment environment;
+    const QProcessEnvironment process = QProcessEnvironment::systemEnvironment();
+    environment["PATH"] =
+        process.value(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin")).toStdString();
+    environment["HOME"] = home.toStdString();
+    environment["XDG_CONFIG_HOME"] = (home + QStringLiteral("/.config")).toStdString();
+    environment["XDG_DATA_HOME"] = (home + QStringLiteral("/.local/share")).toStdString();
+    environment["XDG_CACHE_HOME"] = (home + QStringLiteral("/.cache")).toStdString();
+    environment["LANG"] = "C.UTF-8";
+    QDir().mkpath(home + QStringLiteral("/.config"));
+    return environment;
+}
+
+inline QProcessEnvironment ToProcessEnvironment(const Environment& environment) {
+    QProcessEnvironment result;
+    for (const auto& [name, value] : environment) {
+        result.insert(QString::fromStdString(name), QString::fromStdString(value));
+    }
+    return result;
+}
+
+// Runs a program to its end (bounded) and returns its standard output; nothing on failure.
+inline std::optional<QByteArray> RunForOutput(const Environment& environment,
+                                              const QString& program, const QStringList& arguments,
+                                              int timeoutMs = 15000) {
+    QProcess process;
+    process.setProcessEnvironment(ToProcessEnvironment(environment));
+    process.start(program, arguments);
+    if (!process.waitForStarted(timeoutMs)) {
+        return std::nullopt;
+    }
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(2000);
+        return std::nullopt;
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        return std::nullopt;
+    }
+    return process.readAllStandardOutput();
+}
+
+// Waits up to timeoutMs for condition, letting time pass between tries.
+inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        if (condition()) {
+            return true;
+        }
+        QThread::msleep(50);
+    }
+    return condition();
+}
+
+// A private D-Bus session bus for one test, stopped (by its own process id) at the end.
+class PrivateBus {
+public:
+    // environment: what the bus and the services it starts get (HOME, XDG_* of the test).
+    explicit PrivateBus(const Environment& environment) {
+        process_.setProcessEnvironment(ToProcessEnvironment(environment));
+        process_.start(QStringLiteral("dbus-daemon"),
+                       {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                        QStringLiteral("--print-address=1")});
+        if (!process_.waitForStarted(10000)) {
+            return;
+        }
+        WaitFor([this] { return process_.waitForReadyRead(100) || process_.canReadLine(); }, 10000);
+        address_ = QString::fromUtf8(process_.readLine()).trimmed().toStdString();
+    }
+    ~PrivateBus() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.terminate();
+            if (!process_.waitForFinished(5000)) {
+                process_.kill();
+                process_.waitForFinished(2000);
+            }
+        }
+    }
+    PrivateBus(const PrivateBus&) = delete;
+    PrivateBus& operator=(const PrivateBus&) = delete;
+
+    [[nodiscard]] const std::string& Address() const { return address_; }
+
+private:
+    QProcess process_;
+    std::string address_;
+};
+
+}  // namespace tavrino::test
