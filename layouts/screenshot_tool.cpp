@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include "layouts/Captions.h"
+#include "layouts/FixedSize.h"
 #include "layouts/Resources.h"
 #include "ui_frmAbout.h"
 #include "ui_frmErrors.h"
@@ -51,6 +52,7 @@ bool ShootMain(const QDir& folder) {
     QMainWindow window;
     Ui::frmMain ui;
     ui.setupUi(&window);
+    tavrino::FixMainWindowSize(window);
     const QStringList images = {QStringLiteral("/home/user/Pictures/Lake at dawn.jpg"),
                                 QStringLiteral("/home/user/Pictures/Harbour.gif"),
                                 QStringLiteral("/home/user/Pictures/Old town.bmp")};

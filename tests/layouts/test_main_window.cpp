@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "LayoutChecks.h"
+#include "layouts/FixedSize.h"
 #include "layouts/Resources.h"
 #include "ui_frmMain.h"
 
@@ -119,6 +120,7 @@ protected:
 
     void SetUp() override {
         ui.setupUi(&window);
+        tavrino::FixMainWindowSize(window);
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
@@ -157,8 +159,10 @@ TEST_F(MainWindowLayout, WindowFrameAndTabControl) {
     // Client area 7260 x 4500 twips below the menu bar, fixed.
     EXPECT_EQ(window.centralWidget()->size(), QSize(Px(7260), Px(4500)));
     EXPECT_EQ(window.centralWidget()->minimumSize(), window.centralWidget()->maximumSize());
-    EXPECT_EQ(window.minimumSize().width(), Px(7260));
-    EXPECT_GE(window.minimumSize().height(), Px(4500) + window.menuBar()->height());
+    // Not resizable, and no strip left over under the client area.
+    EXPECT_EQ(window.size(), QSize(Px(7260), Px(4500) + window.menuBar()->height()));
+    EXPECT_EQ(window.minimumSize(), window.maximumSize());
+    EXPECT_EQ(window.centralWidget()->geometry().bottom(), window.height() - 1);
 
     EXPECT_EQ(ui.SSTab1->geometry(), QRect(0, 0, Px(7245), Px(4485)));
     ASSERT_EQ(ui.SSTab1->count(), 3);
