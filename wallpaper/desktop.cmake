@@ -19,10 +19,9 @@ tavrino_app_sources(
     desktop/LxdeDesktopSetter.cpp
     desktop/SwayDesktopSetter.cpp)
 if(WIN32)
-  tavrino_app_sources(desktop/WindowsDesktopSetter.cpp)
-  if(TARGET tavrino_app)
-    target_link_libraries(tavrino_app PRIVATE user32)
-  endif()
+  # Qt-free, so the Windows core build and its tests under Wine check the system call too.
+  tavrino_core_sources(desktop/WindowsDesktopSetter.cpp)
+  target_link_libraries(tavrino_core PUBLIC user32)
 elseif(TARGET tavrino_app)
   # The root-window setter draws with Xlib on a connection of its own.
   find_package(X11 REQUIRED)

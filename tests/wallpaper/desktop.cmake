@@ -9,6 +9,9 @@ tavrino_test(NAME test_desktop_gsettings SOURCES test_desktop_gsettings.cpp QT
 tavrino_test(NAME test_desktop_xfce SOURCES test_desktop_xfce.cpp QT LABELS integration TIMEOUT 240)
 tavrino_test(NAME test_desktop_plasma SOURCES test_desktop_plasma.cpp QT LABELS integration TIMEOUT 120)
 tavrino_test(NAME test_desktop_sway SOURCES test_desktop_sway.cpp QT LABELS integration TIMEOUT 240)
+if(WIN32)
+  tavrino_test(NAME test_desktop_windows SOURCES test_desktop_windows.cpp LABELS integration TIMEOUT 300)
+endif()
 if(NOT WIN32 AND TARGET X11::X11)
   tavrino_test(NAME test_desktop_x11 SOURCES test_desktop_x11.cpp QT LABELS integration TIMEOUT 240
                LINK X11::X11)

@@ -81,6 +81,15 @@ INSTANTIATE_TEST_SUITE_P(
         DetectCase{"override nonsense ignored",
                    {{"TAVRINO_DESKTOP", "amiga"}, {"XDG_CURRENT_DESKTOP", "LXQt"}},
                    DesktopKind::Lxqt}));
+#else
+INSTANTIATE_TEST_SUITE_P(Sessions, DetectDesktopTest,
+                         ::testing::Values(DetectCase{"Windows whatever the variables say",
+                                                      {{"XDG_CURRENT_DESKTOP", "GNOME"}},
+                                                      DesktopKind::Windows},
+                                           DetectCase{"no variables", {}, DesktopKind::Windows},
+                                           DetectCase{"override still wins",
+                                                      {{"TAVRINO_DESKTOP", "x11"}},
+                                                      DesktopKind::X11Root}));
 #endif
 
 TEST(DesktopKindNames, RoundTripThroughTheOverrideVariable) {
