@@ -77,6 +77,8 @@ protected:
     RegistryApi() = default;
     RegistryApi(const RegistryApi&) = default;
     RegistryApi& operator=(const RegistryApi&) = default;
+    RegistryApi(RegistryApi&&) = default;
+    RegistryApi& operator=(RegistryApi&&) = default;
 };
 
 // The registry of the current user (HKEY_CURRENT_USER writable; HKEY_LOCAL_MACHINE readable):

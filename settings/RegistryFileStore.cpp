@@ -8,6 +8,7 @@
 #include <iterator>
 #include <limits>
 #include <random>
+#include <span>
 #include <sstream>
 #include <system_error>
 #include <thread>
@@ -91,8 +92,8 @@ void AppendEscaped(std::string& out, std::string_view bytes) {
         const auto c = static_cast<unsigned char>(ch);
         if (NeedsEscape(c)) {
             out += '%';
-            out += kHex[c >> 4U];
-            out += kHex[c & 0x0FU];
+            out += kHex.at(c >> 4U);
+            out += kHex.at(c & 0x0FU);
         } else {
             out += ch;
         }
@@ -390,7 +391,7 @@ std::string FormatRegistryFile(const RegistryFileData& data) {
 fs::path DefaultUserRegistryFile() {
     if (const char* over = std::getenv("TAVRINO_REGISTRY_USER_FILE");
         over != nullptr && *over != '\0') {
-        return fs::path(over);
+        return {over};
     }
     fs::path base;
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME");
@@ -407,7 +408,7 @@ fs::path DefaultUserRegistryFile() {
 fs::path DefaultSystemRegistryFile() {
     if (const char* over = std::getenv("TAVRINO_REGISTRY_SYSTEM_FILE");
         over != nullptr && *over != '\0') {
-        return fs::path(over);
+        return {over};
     }
     return fs::path("/etc/xdg") / kAppFolder / "registry-system.txt";
 }
@@ -530,7 +531,7 @@ std::int32_t RegistryFileStore::Load(Root root, RegistryFileData& data) {
     return reg::Success;
 }
 
-std::int32_t RegistryFileStore::WriteUserFile(const RegistryFileData& data) {
+std::int32_t RegistryFileStore::WriteUserFile(const RegistryFileData& data) const {
     const fs::path& file = options_.userFile;
     std::error_code ec;
     const fs::path tmp = fs::path(file).concat(".tmp-" + UniqueSuffix());
@@ -698,7 +699,8 @@ std::int32_t RegistryFileStore::SetValue(RegKey key, const std::string& valueNam
     }
     std::string bytes;
     if (size != 0) {
-        bytes.assign(reinterpret_cast<const char*>(data), size);
+        const std::span<const std::uint8_t> in(data, size);
+        bytes.assign(in.begin(), in.end());
     }
     return Modify([&](RegistryFileData& file, bool& changed) {
         const auto k = file.keys.find(path);

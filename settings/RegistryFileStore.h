@@ -122,7 +122,7 @@ private:
     // Runs change on the freshly read user file under the lock and writes the result back.
     template <class Change>
     std::int32_t Modify(Change&& change);
-    std::int32_t WriteUserFile(const RegistryFileData& data);
+    [[nodiscard]] std::int32_t WriteUserFile(const RegistryFileData& data) const;
     void MoveAside(const std::filesystem::path& file);
     RegKey NewHandle(Root root, std::string path);
 
@@ -139,6 +139,8 @@ public:
     ~RegistryFileLock();
     RegistryFileLock(const RegistryFileLock&) = delete;
     RegistryFileLock& operator=(const RegistryFileLock&) = delete;
+    RegistryFileLock(RegistryFileLock&&) = delete;
+    RegistryFileLock& operator=(RegistryFileLock&&) = delete;
     [[nodiscard]] bool Held() const noexcept { return held_; }
 
 private:

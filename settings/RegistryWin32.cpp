@@ -12,9 +12,12 @@ namespace tavrino {
 namespace {
 
 HKEY ToHkey(RegKey key) noexcept {
+    // Key handles are pointers; the predefined roots are small negative numbers cast to them.
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast, performance-no-int-to-ptr)
     return reinterpret_cast<HKEY>(key);
 }
 RegKey FromHkey(HKEY key) noexcept {
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast)
     return reinterpret_cast<RegKey>(key);
 }
 

@@ -1,6 +1,7 @@
 #include "settings/clsRegEdit.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <utility>
 
@@ -21,6 +22,8 @@ public:
     }
     KeyCloser(const KeyCloser&) = delete;
     KeyCloser& operator=(const KeyCloser&) = delete;
+    KeyCloser(KeyCloser&&) = delete;
+    KeyCloser& operator=(KeyCloser&&) = delete;
 
     std::int32_t Close() {
         open_ = false;
@@ -33,7 +36,9 @@ private:
     bool open_ = true;
 };
 
+// The registry calls take bytes; texts are bytes already.
 std::uint8_t* Bytes(std::string& s) noexcept {
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast)
     return reinterpret_cast<std::uint8_t*>(s.data());
 }
 
@@ -170,17 +175,19 @@ bool clsRegEdit::RegistryReadValue() {
             }
         } else if (type == reg::Dword) {
             std::uint32_t localType = 0;
-            std::uint32_t number = 0;
             // The buffer's real size, not the stored byte count: a damaged REG_DWORD longer than
             // four bytes must not be copied over the number.
-            std::uint32_t size = sizeof number;
-            rc = registry_->QueryValue(key, valueName_, &localType,
-                                       reinterpret_cast<std::uint8_t*>(&number), &size);
+            std::array<std::uint8_t, 4> number{};
+            auto size = static_cast<std::uint32_t>(number.size());
+            rc = registry_->QueryValue(key, valueName_, &localType, number.data(), &size);
             if (RegistryCheckError(rc)) {
                 regCurrentValue_ = std::int16_t{0};
                 dataRead = false;
             } else {
-                regCurrentValue_ = static_cast<std::int32_t>(number);
+                const std::uint32_t bits =
+                    std::uint32_t{number[0]} | (std::uint32_t{number[1]} << 8U) |
+                    (std::uint32_t{number[2]} << 16U) | (std::uint32_t{number[3]} << 24U);
+                regCurrentValue_ = static_cast<std::int32_t>(bits);
             }
         } else {
             regCurrentValue_ = std::string("Data Type Not Supported");
