@@ -62,13 +62,19 @@ void frmErrors::cmdCancel_Click() {
 }
 
 void frmErrors::cmdSendError_Click() {
-    // Sending ignores its own errors; the dialog hides afterwards either way.
-    IgnoringErrors([this] {
+    // Sending ignores its own errors. An installed sender talks to the vendor site without
+    // blocking and hides the dialog itself once that exchange is over; without one, or when it
+    // fails to start, the dialog hides at once.
+    bool handedOver = false;
+    IgnoringErrors([this, &handedOver] {
         if (sendHandler) {
             sendHandler(*this);
+            handedOver = true;
         }
     });
-    hide();
+    if (!handedOver) {
+        hide();
+    }
 }
 
 }  // namespace tavrino

@@ -26,7 +26,8 @@ public:
     std::int32_t ErrorLocation = 0;
     QString ErrorDescription;
 
-    // What "Send Report" does; set by the report sender. Without one the dialog just hides.
+    // What "Send Report" does; set by the report sender, which hides the dialog when its
+    // exchange is over. Without one (or when it throws) the dialog just hides.
     std::function<void(frmErrors&)> sendHandler;
 
     // Writes the three labels from the members.
