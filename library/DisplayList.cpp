@@ -1,8 +1,10 @@
 #include "library/DisplayList.h"
 
+#include <bit>
+#include <cstdint>
+#include <functional>
+#include <limits>
 #include <stdexcept>
-#include <unordered_map>
-#include <unordered_set>
 
 namespace tavrino::library {
 
@@ -86,6 +88,41 @@ std::optional<bool> ReadNumber(std::string_view text) {
     return nonZero;
 }
 
+// Paths to row numbers, open addressing over views of strings that outlive it. Allocates once,
+// unlike a node-based map, which cost more than the work itself on a list of 50 000.
+class FirstRowIndex {
+public:
+    static constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
+
+    explicit FirstRowIndex(std::size_t expected)
+        : slots_(std::bit_ceil(std::max<std::size_t>(16, expected * 2))),
+          mask_(slots_.size() - 1) {}
+
+    // The value stored for path, storing value first when path is new.
+    std::uint32_t FindOrInsert(std::string_view path, std::uint32_t value) {
+        std::size_t slot = std::hash<std::string_view>{}(path)&mask_;
+        for (;;) {
+            Slot& s = slots_[slot];
+            if (s.value == kNone) {
+                s = {path, value};
+                return value;
+            }
+            if (s.path == path) {
+                return s.value;
+            }
+            slot = (slot + 1) & mask_;
+        }
+    }
+
+private:
+    struct Slot {
+        std::string_view path;
+        std::uint32_t value = kNone;
+    };
+    std::vector<Slot> slots_;
+    std::size_t mask_;
+};
+
 }  // namespace
 
 std::optional<bool> ReadDisplayFlag(std::string_view flag) {
@@ -98,10 +135,7 @@ std::optional<bool> ReadDisplayFlag(std::string_view flag) {
     return ReadNumber(flag);
 }
 
-DisplayList::DisplayList() {
-    // The table has a fixed size; claim it once so adding never moves the rows.
-    entries_.reserve(kMaxEntries);
-}
+DisplayList::DisplayList() = default;
 
 const std::string& DisplayList::ImagePath(std::size_t row) const {
     if (row > kMaxEntries) {
@@ -144,31 +178,29 @@ void DisplayList::Clear() noexcept {
 }
 
 void DisplayList::Assign(std::vector<DisplayEntry> entries) {
-    entries_.clear();
-    for (DisplayEntry& entry : entries) {
-        if (entries_.size() >= kMaxEntries) {
-            break;
-        }
-        if (!entry.ImagePath.empty()) {
-            entries_.push_back(std::move(entry));
-        }
+    std::erase_if(entries, [](const DisplayEntry& entry) { return entry.ImagePath.empty(); });
+    if (entries.size() > kMaxEntries) {
+        entries.resize(kMaxEntries);
     }
+    entries_.swap(entries);
 }
 
 AddResult DisplayList::Add(const std::vector<std::string>& candidates) {
     AddResult result;
-    // Views into rows that exist now and into the candidates; neither moves during the add
-    // (the table's storage is claimed up front).
-    std::unordered_set<std::string_view> present;
-    present.reserve(entries_.size() + candidates.size());
-    for (const DisplayEntry& entry : entries_) {
-        present.insert(entry.ImagePath);
+    // The index holds views into the rows and the candidates, so the rows must not move while
+    // it lives: claim their room first.
+    entries_.reserve(std::min(kMaxEntries, entries_.size() + candidates.size()));
+    FirstRowIndex present(entries_.size() + candidates.size());
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        present.FindOrInsert(entries_[i].ImagePath, static_cast<std::uint32_t>(i));
     }
-    for (const std::string& candidate : candidates) {
+    for (std::size_t c = 0; c < candidates.size(); ++c) {
+        const std::string& candidate = candidates[c];
         if (candidate.empty()) {
             continue;
         }
-        if (present.contains(candidate)) {
+        const auto mark = static_cast<std::uint32_t>(kMaxEntries + c);
+        if (present.FindOrInsert(candidate, mark) != mark) {
             ++result.alreadyPresent;
             continue;
         }
@@ -177,29 +209,54 @@ AddResult DisplayList::Add(const std::vector<std::string>& candidates) {
             continue;
         }
         entries_.push_back({candidate, std::string(kAddedFlag)});
-        present.insert(candidate);
         ++result.added;
     }
     return result;
 }
 
 std::size_t DisplayList::Remove(const std::vector<bool>& marked) {
-    std::unordered_map<std::string_view, std::size_t> firstRow;
-    firstRow.reserve(entries_.size());
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        firstRow.emplace(entries_[i].ImagePath, i);  // keeps the first row of each path
+    const std::size_t count = entries_.size();
+    auto isMarked = [&marked](std::size_t i) { return i < marked.size() && marked[i]; };
+    // First pass: the first row of each row's path, while the rows are still in place.
+    std::vector<std::uint32_t> first(count);
+    {
+        FirstRowIndex firstRow(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            first[i] = firstRow.FindOrInsert(entries_[i].ImagePath, static_cast<std::uint32_t>(i));
+        }
     }
-    std::vector<DisplayEntry> kept;
-    kept.reserve(kMaxEntries);
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        if (i < marked.size() && marked[i]) {
+    // A kept copy whose first row goes away still takes that row's path and flag: set those
+    // rows aside before the kept rows move over them.
+    std::vector<std::uint32_t> newPlace(count, FirstRowIndex::kNone);
+    std::vector<DisplayEntry> setAside;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint32_t f = first[i];
+        if (f != i && !isMarked(i) && isMarked(f) && newPlace[f] == FirstRowIndex::kNone) {
+            newPlace[f] = static_cast<std::uint32_t>(setAside.size());
+            setAside.push_back(entries_[f]);
+        }
+    }
+    // Second pass: close the gaps in place, keeping the order.
+    std::size_t k = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (isMarked(i)) {
             continue;
         }
-        kept.push_back(entries_[firstRow.at(entries_[i].ImagePath)]);
+        const std::uint32_t f = first[i];
+        if (f == i) {
+            if (k != i) {
+                entries_[k] = std::move(entries_[i]);
+            }
+            newPlace[i] = static_cast<std::uint32_t>(k);
+        } else if (isMarked(f)) {
+            entries_[k] = setAside[newPlace[f]];
+        } else {
+            entries_[k] = entries_[newPlace[f]];  // the first copy already sits at its new row
+        }
+        ++k;
     }
-    const std::size_t removed = entries_.size() - kept.size();
-    entries_.swap(kept);
-    return removed;
+    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(k), entries_.end());
+    return count - k;
 }
 
 }  // namespace tavrino::library

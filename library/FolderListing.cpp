@@ -4,6 +4,12 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <dirent.h>
+
+#include <cerrno>
+#include <memory>
+#include <system_error>
 #endif
 
 namespace tavrino::library {
@@ -64,10 +70,12 @@ bool IsHiddenOrSystem(const fs::path& path) {
     return attributes != INVALID_FILE_ATTRIBUTES &&
            (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
 #else
-    const std::string& name = path.filename().native();
+    const std::string name = path.filename().native();
     return !name.empty() && name.front() == '.';
 #endif
 }
+
+#ifdef _WIN32
 
 std::vector<std::string> ListFolderImages(const fs::path& folder) {
     std::vector<std::string> names;
@@ -77,21 +85,59 @@ std::vector<std::string> ListFolderImages(const fs::path& folder) {
             continue;
         }
         std::error_code typeError;
-        if (!entry.is_regular_file(typeError) || typeError) {
-            continue;  // subfolders, broken links, devices
+        if (!entry.is_regular_file(typeError) || typeError || IsHiddenOrSystem(entry.path())) {
+            continue;  // subfolders, broken links, devices, hidden and system files
         }
-#ifdef _WIN32
-        if (IsHiddenOrSystem(entry.path())) {
-            continue;
-        }
-#else
-        if (name.front() == '.') {
-            continue;
-        }
-#endif
         names.push_back(std::move(name));
     }
     return names;
 }
+
+#else
+
+// Read straight from the directory stream: std::filesystem builds and parses a full path for
+// every entry, which made listing a big folder several times slower than the read itself.
+std::vector<std::string> ListFolderImages(const fs::path& folder) {
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr) {
+        throw fs::filesystem_error("cannot list folder", folder,
+                                   std::error_code(errno, std::generic_category()));
+    }
+    const std::unique_ptr<DIR, int (*)(DIR*)> closer(dir, &closedir);
+    std::vector<std::string> names;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(dir);
+        if (entry == nullptr) {
+            break;
+        }
+        const std::string_view name(entry->d_name);
+        if (name.front() == '.' || !IsImageFileName(name)) {
+            continue;  // hidden files, ".", ".." and other kinds of file
+        }
+        bool regular = false;
+#ifdef _DIRENT_HAVE_D_TYPE
+        if (entry->d_type == DT_REG) {
+            regular = true;
+        } else if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            std::error_code typeError;
+            regular = fs::is_regular_file(folder / std::string(name), typeError);
+        }
+#else
+        std::error_code typeError;
+        regular = fs::is_regular_file(folder / std::string(name), typeError);
+#endif
+        if (regular) {
+            names.emplace_back(name);
+        }
+    }
+    if (errno != 0) {
+        throw fs::filesystem_error("cannot list folder", folder,
+                                   std::error_code(errno, std::generic_category()));
+    }
+    return names;
+}
+
+#endif
 
 }  // namespace tavrino::library

@@ -1,5 +1,6 @@
 #include "library/IndexFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -77,6 +78,8 @@ std::string RandomSuffix() {
 
 IndexReadResult ParseIndex(std::string_view bytes) {
     IndexReadResult result;
+    // Room for the lines a file of this size may hold, so the rows are built in place.
+    result.entries.reserve(std::min(kMaxEntries, bytes.size() / 16 + 1));
     std::size_t pos = 0;
     std::size_t lineNumber = 0;
     while (pos < bytes.size()) {
@@ -175,11 +178,14 @@ std::string ReadFileBytes(const fs::path& file) {
     }
     std::string bytes;
     std::error_code sizeError;
-    const std::uintmax_t size = fs::file_size(file, sizeError);
-    if (!sizeError) {
-        bytes.reserve(static_cast<std::size_t>(size));
+    const std::uintmax_t expected = fs::file_size(file, sizeError);
+    if (!sizeError && expected > 0 && expected < bytes.max_size()) {
+        // One read straight into the result; the file may still grow or shrink meanwhile.
+        bytes.resize(static_cast<std::size_t>(expected));
+        in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        bytes.resize(static_cast<std::size_t>(in.gcount()));
     }
-    char buffer[65536];
+    char buffer[16384];
     while (in) {
         in.read(buffer, sizeof buffer);
         bytes.append(buffer, static_cast<std::size_t>(in.gcount()));

@@ -53,12 +53,12 @@ LibraryController::LibraryController(const LibraryWidgets& widgets, ErrorReporte
         throw std::invalid_argument("LibraryController needs every widget");
     }
 
-    folders_ = new QFileSystemModel(this);
+    folders_ = std::make_unique<QFileSystemModel>();
     folders_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     folders_->setReadOnly(true);
     folders_->setRootPath(QDir::rootPath());
     QTreeView* tree = widgets_.dirDisplayFiles;
-    tree->setModel(folders_);
+    tree->setModel(folders_.get());
     for (int column = 1; column < folders_->columnCount(); ++column) {
         tree->hideColumn(column);
     }
@@ -67,14 +67,14 @@ LibraryController::LibraryController(const LibraryWidgets& widgets, ErrorReporte
     tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tree->setSelectionMode(QAbstractItemView::SingleSelection);
 
-    dirFiles_ = new FolderFilesModel(this);
-    displayFiles_ = new DisplayListModel(list_, DisplayListModel::Marks::ClearedOnRefresh,
-                                         QString::fromUtf8(kDisplayFilesColumn), this);
-    preview_ = new DisplayListModel(list_, DisplayListModel::Marks::FromDisplayFlag,
-                                    QString::fromUtf8(kPreviewColumn), this);
-    widgets_.lstDirFiles->setModel(dirFiles_);
-    widgets_.lstDisplayFiles->setModel(displayFiles_);
-    widgets_.lstPreview->setModel(preview_);
+    dirFiles_ = std::make_unique<FolderFilesModel>();
+    displayFiles_ = std::make_unique<DisplayListModel>(
+        list_, DisplayListModel::Marks::ClearedOnRefresh, QString::fromUtf8(kDisplayFilesColumn));
+    preview_ = std::make_unique<DisplayListModel>(list_, DisplayListModel::Marks::FromDisplayFlag,
+                                                  QString::fromUtf8(kPreviewColumn));
+    widgets_.lstDirFiles->setModel(dirFiles_.get());
+    widgets_.lstDisplayFiles->setModel(displayFiles_.get());
+    widgets_.lstPreview->setModel(preview_.get());
     SetUpListView(widgets_.lstDirFiles);
     SetUpListView(widgets_.lstDisplayFiles);
     SetUpListView(widgets_.lstPreview);
@@ -116,14 +116,8 @@ LibraryController::LibraryController(const LibraryWidgets& widgets, ErrorReporte
     // lstDisplayFiles does nothing.
 }
 
-LibraryController::~LibraryController() {
-    // The views outlive us; leave them without a model rather than with a dangling one.
-    widgets_.lstDirFiles->setModel(nullptr);
-    widgets_.lstDisplayFiles->setModel(nullptr);
-    widgets_.lstPreview->setModel(nullptr);
-    widgets_.dirDisplayFiles->setModel(nullptr);
-    widgets_.drvDisplayFiles->removeEventFilter(this);
-}
+// The models go before the table they show (member order); the views notice their models going.
+LibraryController::~LibraryController() = default;
 
 bool LibraryController::IsPreviewChecked(std::size_t row) const {
     return row >= 1 && preview_->IsChecked(row - 1);
@@ -192,11 +186,8 @@ void LibraryController::ChangeFolder(const QString& path) {
 void LibraryController::OnDriveChanged(int index) {
     // A drive that is not ready changes nothing and says nothing; the box keeps the choice.
     IgnoringErrors([&] {
-        if (index < 0 || index >= drives_.size()) {
-            return;
-        }
-        const QString root = drives_[index].rootPath;
-        if (!IsDriveReady(root)) {
+        const QString root = widgets_.drvDisplayFiles->itemData(index).toString();
+        if (index < 0 || root.isEmpty() || !IsDriveReady(root)) {
             return;
         }
         QString target = lastFolderOnDrive_.value(root, root);

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 #include <cstddef>
+#include <memory>
 
 #include "library/DisplayList.h"
 #include "library/DriveList.h"
@@ -113,10 +114,10 @@ private:
     ErrorReporter& reporter_;
     DisplayList list_;
     IndexStore store_;
-    QFileSystemModel* folders_ = nullptr;
-    FolderFilesModel* dirFiles_ = nullptr;
-    DisplayListModel* displayFiles_ = nullptr;
-    DisplayListModel* preview_ = nullptr;
+    std::unique_ptr<QFileSystemModel> folders_;
+    std::unique_ptr<FolderFilesModel> dirFiles_;
+    std::unique_ptr<DisplayListModel> displayFiles_;
+    std::unique_ptr<DisplayListModel> preview_;
     QList<Drive> drives_;
     QHash<QString, QString> lastFolderOnDrive_;
     QString currentFolder_;
