@@ -15,4 +15,6 @@ endif()
 if(NOT WIN32 AND TARGET X11::X11)
   tavrino_test(NAME test_desktop_x11 SOURCES test_desktop_x11.cpp QT LABELS integration TIMEOUT 240
                LINK X11::X11)
+  tavrino_test(NAME test_desktop_pcmanfm SOURCES test_desktop_pcmanfm.cpp QT LABELS integration
+               TIMEOUT 180 LINK X11::X11)
 endif()

@@ -12,6 +12,7 @@
 
 #include "support/Errors.h"
 #include "tests/wallpaper/test_desktop_support.h"
+#include "tests/wallpaper/test_desktop_xsupport.h"
 #include "wallpaper/desktop/DesktopSetter.h"
 
 #include <X11/Xatom.h>
@@ -30,49 +31,13 @@ int RecordError(Display* /*display*/, XErrorEvent* event) {
     return 0;
 }
 
-// Xvfb on a display number it picks itself, stopped at the end by its own process id.
-class VirtualDisplay {
-public:
-    explicit VirtualDisplay(int depth) {
-        process_.start(
-            QStringLiteral("Xvfb"),
-            {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-             QStringLiteral("0"), QStringLiteral("%1x%2x%3").arg(kWidth).arg(kHeight).arg(depth),
-             QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-noreset")});
-        if (!process_.waitForStarted(10000)) {
-            return;
-        }
-        test::WaitFor([this] { return process_.canReadLine() || process_.waitForReadyRead(100); },
-                      15000);
-        const QByteArray number = process_.readLine().trimmed();
-        if (!number.isEmpty()) {
-            name_ = ":" + number.toStdString();
-        }
-    }
-    ~VirtualDisplay() {
-        process_.terminate();
-        if (!process_.waitForFinished(5000)) {
-            process_.kill();
-            process_.waitForFinished(2000);
-        }
-    }
-    VirtualDisplay(const VirtualDisplay&) = delete;
-    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
-
-    [[nodiscard]] const std::string& Name() const { return name_; }
-
-private:
-    QProcess process_;
-    std::string name_;
-};
-
 class X11DesktopTest : public ::testing::Test {
 protected:
     void Start(int depth) {
         if (!test::HaveProgram("Xvfb")) {
             GTEST_SKIP() << "Xvfb is not installed (package xvfb)";
         }
-        server_ = std::make_unique<VirtualDisplay>(depth);
+        server_ = std::make_unique<test::VirtualDisplay>(kWidth, kHeight, depth);
         ASSERT_FALSE(server_->Name().empty()) << "Xvfb did not start";
         display_ = XOpenDisplay(server_->Name().c_str());
         ASSERT_NE(display_, nullptr);
@@ -93,26 +58,7 @@ protected:
 
     [[nodiscard]] Window Root() const { return XDefaultRootWindow(display_); }
 
-    QColor RootPixel(int x, int y) {
-        XImage* image = XGetImage(display_, Root(), x, y, 1, 1, AllPlanes, ZPixmap);
-        if (image == nullptr) {
-            return QColor(1, 2, 3);
-        }
-        const unsigned long pixel = XGetPixel(image, 0, 0);
-        Visual* visual = XDefaultVisual(display_, XDefaultScreen(display_));
-        const auto channel = [pixel](unsigned long mask) {
-            int shift = 0;
-            while (((mask >> shift) & 1UL) == 0) {
-                ++shift;
-            }
-            const unsigned long top = mask >> shift;
-            return static_cast<int>(((pixel & mask) >> shift) * 255UL / top);
-        };
-        const QColor color(channel(visual->red_mask), channel(visual->green_mask),
-                           channel(visual->blue_mask));
-        XDestroyImage(image);
-        return color;
-    }
+    QColor RootPixel(int x, int y) { return test::RootPixel(display_, x, y); }
 
     std::optional<Pixmap> Property(const char* name) {
         const Atom atom = XInternAtom(display_, name, False);
@@ -182,7 +128,7 @@ protected:
         return pixmap;
     }
 
-    std::unique_ptr<VirtualDisplay> server_;
+    std::unique_ptr<test::VirtualDisplay> server_;
     Display* display_ = nullptr;
     int (*previousHandler_)(Display*, XErrorEvent*) = nullptr;
     QTemporaryDir home_;
