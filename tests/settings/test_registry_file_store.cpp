@@ -429,6 +429,35 @@ TEST_F(FileStoreTest, TwoProcessesWritingAtOnceLoseNothing) {
 }
 
 #ifndef _WIN32
+TEST_F(FileStoreTest, PlatformRegistriesUseTheFilesTheEnvironmentNames) {
+    setenv("TAVRINO_REGISTRY_USER_FILE", options_.userFile.c_str(), 1);
+    setenv("TAVRINO_REGISTRY_SYSTEM_FILE", options_.systemFile.c_str(), 1);
+    WriteFile(options_.systemFile,
+              "TavrinoRegistry 1\n[SOFTWARE\\Microsoft\\Shared Tools Location]\n"
+              "\"MSINFO\"=sz:\"/opt/info\"\nEnd\n");
+    const auto user = MakeUserRegistry();
+    const auto system = MakeSystemRegistry();
+    unsetenv("TAVRINO_REGISTRY_USER_FILE");
+    unsetenv("TAVRINO_REGISTRY_SYSTEM_FILE");
+
+    // The wallpaper code finds the desktop values a Windows profile has, and can change them.
+    clsRegEdit reg(*user, reporter_);
+    reg.SetTopHKey(reg::CurrentUser);
+    reg.SetKeyName("Control Panel\\desktop");
+    reg.SetValueName("WallpaperStyle");
+    ASSERT_TRUE(reg.RegistryReadValue());
+    EXPECT_EQ(FirstCharacter(reg.RegCurrentValue()), "0");
+    EXPECT_TRUE(reg.RegistryWriteString("2"));
+    EXPECT_EQ(ReadRaw(*system, kUser, "Control Panel\\desktop", "WallpaperStyle").bytes, "2");
+    EXPECT_TRUE(reporter_.reports.empty());
+
+    EXPECT_EQ(
+        ReadRaw(*system, kMachine, "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO").bytes,
+        "/opt/info");
+    RegKey key = 0;
+    EXPECT_EQ(system->CreateKey(kUser, "Control Panel\\desktop", key), reg::AccessDenied);
+}
+
 TEST(RegistryFilePaths, FollowTheBaseDirectorySpecification) {
     struct Row {
         const char* name;
