@@ -23,7 +23,7 @@
 //     other type N, or a REG_DWORD of another length; DATA a quoted string of its bytes).
 //   - Inside quotes and key paths, "%XY" (two upper- or lower-case hex digits) stands for the
 //     byte 0xXY. Writers escape every byte outside printable ASCII plus '%', '"', '[' and ']';
-//     readers accept any byte that is not a control character, '"' (in quotes) or '%'.
+//     readers refuse control bytes, a bare '"' inside quotes and brackets inside a key path.
 //   - Key and value names compare without regard to ASCII case, like the Windows registry;
 //     the spelling first written is kept.
 //
