@@ -1,0 +1,56 @@
+// images.idx reader under libFuzzer: any bytes must parse without crashing, and whatever was
+// kept must save and read back unchanged.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "library/DisplayList.h"
+#include "library/IndexFile.h"
+
+namespace {
+
+void Check(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace tavrino::library;
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    IndexReadResult result = ParseIndex(bytes);
+    Check(result.entries.size() <= kMaxEntries);
+    Check(result.entries.size() + result.badLines + result.linesPastLimit == result.lines);
+    for (const DisplayEntry& entry : result.entries) {
+        Check(!entry.ImagePath.empty());
+        Check(entry.ImagePath.find_first_of("|\r") == std::string::npos);
+        Check(entry.DisplayFlag.find_first_of("|\r") == std::string::npos);
+        (void)ReadDisplayFlag(entry.DisplayFlag);
+    }
+    (void)DescribeIndexProblems(result);
+
+    DisplayList list;
+    list.Assign(result.entries);
+    const std::string saved = SerializeIndex(list);
+    const IndexReadResult again = ParseIndex(saved);
+    Check(again.badLines == 0 && again.linesPastLimit == 0);
+    Check(again.entries == result.entries);
+
+    // Removing every other row and adding a row back keeps the table sound.
+    std::vector<bool> marked(list.Count());
+    for (std::size_t i = 0; i < marked.size(); i += 2) {
+        marked[i] = true;
+    }
+    const std::size_t before = list.Count();
+    const std::size_t removed = list.Remove(marked);
+    Check(list.Count() == before - removed);
+    if (before > 0) {
+        const AddResult added = list.Add({result.entries.front().ImagePath});
+        Check(added.added + added.alreadyPresent + added.rejectedFull == 1);
+    }
+    return 0;
+}
