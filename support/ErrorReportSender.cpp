@@ -12,9 +12,10 @@ namespace tavrino {
 
 namespace {
 
-// The report addresses are already percent-encoded; StrictMode keeps Qt from re-reading them.
+// The report addresses are already percent-encoded: taken as they are, so a "%26" in the
+// description stays a character of the value and never becomes a field separator.
 QUrl ReportUrl(const std::string& address) {
-    return QUrl::fromEncoded(QByteArray::fromStdString(address), QUrl::StrictMode);
+    return QUrl::fromEncoded(QByteArray::fromStdString(address), QUrl::TolerantMode);
 }
 
 }  // namespace

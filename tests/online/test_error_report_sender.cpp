@@ -114,16 +114,17 @@ TEST_P(ReportFields, ArriveAsFourFieldsInOrderWithTheDescriptionIntact) {
 
 INSTANTIATE_TEST_SUITE_P(
     Reports, ReportFields,
-    ::testing::Values(
-        FieldCase{"Plain", loc::MainLoad, errnum::TypeMismatch, "Type mismatch", "Type%20mismatch"},
-        FieldCase{"AmpersandAndHash", loc::SaveDisplayList, errnum::DiskFull,
-                  "Disk full & C# broke=yes?", "Disk%20full%20%26%20C%23%20broke%3Dyes%3F"},
-        FieldCase{"NegativeNumber", loc::RegistryCheckError, errnum::Registry,
-                  "Registry error 5 - Access is denied",
-                  "Registry%20error%205%20-%20Access%20is%20denied"},
-        FieldCase{"PercentPlusAndUnicode", loc::OpenWebPage, 53, "100% + caf\xc3\xa9",
-                  "100%25%20%2B%20caf%C3%A9"},
-        FieldCase{"EmptyDescription", loc::ErrorsActivate, 0, "", ""}),
+    ::testing::Values(FieldCase{"Plain", loc::MainLoad, errnum::TypeMismatch, "Type mismatch",
+                                "Type%20mismatch"},
+                      FieldCase{"AmpersandAndHash", loc::SaveDisplayList, errnum::DiskFull,
+                                "Disk full & C# broke=yes? a/b:c@d",
+                                "Disk%20full%20%26%20C%23%20broke%3Dyes%3F%20a%2Fb%3Ac%40d"},
+                      FieldCase{"NegativeNumber", loc::RegistryCheckError, errnum::Registry,
+                                "Registry error 5 - Access is denied",
+                                "Registry%20error%205%20-%20Access%20is%20denied"},
+                      FieldCase{"PercentPlusAndUnicode", loc::OpenWebPage, 53, "100% + caf\xc3\xa9",
+                                "100%25%20%2B%20caf%C3%A9"},
+                      FieldCase{"EmptyDescription", loc::ErrorsActivate, 0, "", ""}),
     [](const ::testing::TestParamInfo<FieldCase>& p) { return std::string(p.param.name); });
 
 struct RetryCase {
@@ -222,6 +223,10 @@ TEST_F(ReportSending, ANewerReportArrivingMeanwhileStaysOnScreen) {
     test::SpinFor(50);
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(dialog.ErrorDescription, "Disk full");
+}
+
+TEST(ReportSendingDefaults, TheProgramWaitsTenSecondsForTheSite) {
+    EXPECT_EQ(ErrorReportConfig{}.timeout, std::chrono::seconds(10));
 }
 
 TEST_F(ReportSending, EachPressSendsTheReportTheDialogHoldsThen) {

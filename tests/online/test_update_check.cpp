@@ -188,18 +188,32 @@ TEST_F(UpdateCheckTest, FailedReleaseNotesStillShowTheNoticeEmpty) {
 }
 
 TEST_F(UpdateCheckTest, LongReleaseNotesAreCutAtOneMebibyte) {
-    server = std::make_unique<LoopbackHttpServer>([](const QByteArray&, int index) {
-        return index == 0 ? HttpAnswer::Ok("9.9.9") : HttpAnswer::Flood(3LL << 20, false);
-    });
-    RunCheck(server->Root(), RunningVersion(), std::chrono::seconds(20));
-    ASSERT_FALSE(noticeAtDone.isNull());
-    const QString notes = frmNewRelease::Current()->ReleaseNotes();
-    EXPECT_EQ(notes.size(), kReleaseNotesLimit);
-    EXPECT_EQ(notes.count(QLatin1Char('x')), kReleaseNotesLimit);
-    // One endless word is broken anywhere rather than searched for a word boundary.
-    auto* text = noticeAtDone->findChild<QPlainTextEdit*>(QStringLiteral("txtNewVersion"));
-    ASSERT_NE(text, nullptr);
-    EXPECT_EQ(text->wordWrapMode(), QTextOption::WrapAnywhere);
+    for (bool declared : {false, true}) {
+        SCOPED_TRACE(declared ? "length declared" : "length not declared");
+        doneCalls = 0;
+        server = std::make_unique<LoopbackHttpServer>([declared](const QByteArray&, int index) {
+            return index == 0 ? HttpAnswer::Ok("9.9.9") : HttpAnswer::Flood(100LL << 20, declared);
+        });
+        RunCheck(server->Root(), RunningVersion(), std::chrono::seconds(20));
+        ASSERT_FALSE(noticeAtDone.isNull());
+        const QString notes = frmNewRelease::Current()->ReleaseNotes();
+        EXPECT_EQ(notes.size(), kReleaseNotesLimit);
+        EXPECT_EQ(notes.count(QLatin1Char('x')), kReleaseNotesLimit);
+        // One endless word is broken anywhere rather than searched for a word boundary.
+        auto* text = noticeAtDone->findChild<QPlainTextEdit*>(QStringLiteral("txtNewVersion"));
+        ASSERT_NE(text, nullptr);
+        EXPECT_EQ(text->wordWrapMode(), QTextOption::WrapAnywhere);
+        // The rest of the page is never fetched.
+        ASSERT_TRUE(test::WaitUntil([this] { return server->streamClientGone; }));
+        EXPECT_LT(server->streamedBytes, 32LL << 20);
+        delete noticeAtDone.data();
+    }
+}
+
+TEST(UpdateCheckDefaults, TheProgramWaitsTenSecondsForTheSite) {
+    EXPECT_EQ(UpdateCheckConfig{}.timeout, std::chrono::seconds(10));
+    EXPECT_EQ(HttpGetter().Timeout(), std::chrono::seconds(10));
+    EXPECT_EQ(UpdateCheckConfig{}.version.major, 1);
 }
 
 TEST_F(UpdateCheckTest, CloseButtonUnloadsTheNotice) {
