@@ -47,16 +47,20 @@ void PreviewController::lstPreview_ItemClick(const QString& itemText) {
         }
         return;
     }
+    QFrame* const frame = pctPreview_.data();
+    QLabel* const label = imgPreview_.data();
     Guarded(reporter_, loc::LstPreviewItemClick, [&] {
+        if (frame == nullptr || label == nullptr) {
+            return;
+        }
         const ScreenMetrics screen = screen_();
         const bool stretch = options_.Checked(Option::Stretch);
         const bool keepAspect = options_.Checked(Option::Aspect);
         // The preview box's outer size, in twips like the screen.
-        const auto targetWidth =
-            static_cast<float>(pctPreview_->width() * double{screen.TwipsPerPixelX});
+        const auto targetWidth = static_cast<float>(frame->width() * double{screen.TwipsPerPixelX});
         const auto targetHeight =
-            static_cast<float>(pctPreview_->height() * double{screen.TwipsPerPixelY});
-        const qreal ratio = imgPreview_->devicePixelRatioF();
+            static_cast<float>(frame->height() * double{screen.TwipsPerPixelY});
+        const qreal ratio = label->devicePixelRatioF();
 
         ImageBox box;
         QRect rect;
@@ -86,16 +90,16 @@ void PreviewController::lstPreview_ItemClick(const QString& itemText) {
             picture = DecodePicture(file, chooseSize, limits_);
         } catch (...) {
             // What was shown belongs to another entry; do not leave it standing for this one.
-            imgPreview_->clear();
+            label->clear();
             throw;
         }
         QPixmap pixmap = QPixmap::fromImage(std::move(picture.image));
         pixmap.setDevicePixelRatio(1.0);
-        imgPreview_->setScaledContents(true);
-        imgPreview_->setPixmap(pixmap);
+        label->setScaledContents(true);
+        label->setPixmap(pixmap);
         // Size first, then the place, as the box was worked out.
-        imgPreview_->resize(rect.size());
-        imgPreview_->move(rect.topLeft());
+        label->resize(rect.size());
+        label->move(rect.topLeft());
         lastBox_ = box;
     });
 }

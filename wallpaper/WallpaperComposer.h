@@ -8,34 +8,17 @@
 #include <QString>
 #include <optional>
 
+#include "wallpaper/BitmapComposition.h"
 #include "wallpaper/FitImageBox.h"
 #include "wallpaper/ImageDecoding.h"
 #include "wallpaper/ScreenMetricsSource.h"
 
-class QIODevice;
 class QWidget;
 
 namespace tavrino {
 
 class ErrorReporter;
 class OptionBoxes;
-
-inline const QString kWallpaperBitmapName = QStringLiteral("TavrinoWallpaperManager.bmp");
-
-struct FitChoice {
-    bool stretch = true;
-    bool keepAspect = true;
-};
-
-// The bitmap for a picture read from source: decoded straight to the fitted box's whole
-// pixels on this screen, opaque (transparent parts take the background colour), RGB32.
-// Throws tavrino::Error (see DecodePicture and FitImageBox).
-QImage ComposeBitmapImage(QIODevice& source, const ScreenMetrics& screen, FitChoice fit,
-                          const QColor& background, const DecodeLimits& limits = {});
-
-// Writes image as a 24-bit BMP over path through a temporary file and a rename, so a reader
-// never sees half a file and a failure leaves the previous file whole. Throws Error.
-void WriteBitmapFile(const QImage& image, const QString& path);
 
 // ComposeWallpaper of the main window. Reads the fit options and the screen at every call.
 class WallpaperComposer {

@@ -1,4 +1,4 @@
 # Fitting, composition and preview.
-tavrino_core_sources(FitImageBox.cpp)
-tavrino_app_sources(ScreenMetricsSource.cpp ImageDecoding.cpp WallpaperComposer.cpp
+tavrino_core_sources(FitImageBox.cpp Resample.cpp)
+tavrino_app_sources(ScreenMetricsSource.cpp ImageDecoding.cpp BitmapComposition.cpp WallpaperComposer.cpp
                     PreviewController.cpp)

@@ -151,7 +151,7 @@ QByteArray GifClaiming(int width, int height) {
 
 QByteArray BmpClaiming(int width, int height) {
     QByteArray bmp("BM");
-    const std::int64_t pixelBytes = std::int64_t{(width * 3 + 3) / 4 * 4} * height;
+    const std::int64_t pixelBytes = (std::int64_t{width} * 3 + 3) / 4 * 4 * height;
     PutLe32(bmp, 54 + pixelBytes);
     PutLe32(bmp, 0);
     PutLe32(bmp, 54);

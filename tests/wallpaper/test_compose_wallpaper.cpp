@@ -226,6 +226,9 @@ INSTANTIATE_TEST_SUITE_P(
         // Qt's BMP reader already refuses a header whose pixel data could not be addressed.
         BadFile{"BmpClaimingHugeSize", "huge.bmp", [] { return test::BmpClaiming(60000, 60000); },
                 errnum::InvalidPicture},
+        // Row length times rows does not fit in 64 bits: refused without overflowing.
+        BadFile{"BmpSizeOverflowsArithmetic", "vast.bmp",
+                [] { return test::BmpClaiming(0x7FFFFFFF, 0x7FFFFFFF); }, errnum::InvalidPicture},
         BadFile{"BmpOnePixelTooWide", "wide.bmp",
                 [] {
                     QImage strip(16385, 1, QImage::Format_RGB32);
