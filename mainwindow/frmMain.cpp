@@ -16,6 +16,7 @@
 #include <array>
 #include <utility>
 
+#include "layouts/FixedSize.h"
 #include "layouts/Resources.h"
 #include "library/LibraryController.h"
 #include "mainwindow/TrayIcon.h"
@@ -73,6 +74,7 @@ frmMain::frmMain(QString argumentString, SettingsStore& store, ErrorReporter& re
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
+    FixMainWindowSize(*this);
     if (services_.dataFolder.isEmpty()) {
         services_.dataFolder = DataFolder();
     }
