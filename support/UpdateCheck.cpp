@@ -71,10 +71,14 @@ void UpdateCheck::VersionArrived(const HttpResult& result) {
         Finish(nullptr);
         return;
     }
+    QPointer<UpdateCheck> self(this);
     IgnoringErrors([this] {
         ShowMessage(messageParent_.data(), MessageText(), kNewVersionTitle,
                     MessageIcon::Information);
     });
+    if (!self) {
+        return;  // the splash went away while the box was open
+    }
     const QUrl url(QString::fromStdString(ReleaseNotesUrl(config_.root.toStdString())));
     http_.Get(url, kReleaseNotesLimit, OverLimit::Truncate,
               [this](const HttpResult& notes) { NotesArrived(notes); });

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
@@ -126,9 +127,15 @@ void frmAbout::StartSysInfo() {
 }
 
 frmAbout* ShowAbout(ErrorReporter& reporter, QWidget* mainWindow) {
-    auto* about = new frmAbout(reporter, mainWindow);
-    about->show();
-    return about;
+    // One box at a time: asking again brings the open one forward.
+    static QPointer<frmAbout> open;
+    if (!open || !open->isVisible()) {
+        open = new frmAbout(reporter, mainWindow);
+    }
+    open->show();
+    open->raise();
+    open->activateWindow();
+    return open.data();
 }
 
 }  // namespace tavrino

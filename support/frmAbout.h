@@ -60,7 +60,8 @@ private:
     std::unique_ptr<Ui::frmAbout> ui_;
 };
 
-// Opens a new About box over the main window, not modal, and returns it.
+// Shows the About box over the main window, not modal, and returns it: a new one, or the one
+// that is open already.
 frmAbout* ShowAbout(ErrorReporter& reporter, QWidget* mainWindow);
 
 }  // namespace tavrino

@@ -100,6 +100,20 @@ TEST_F(AboutBox, ShowsNameVersionDescriptionAndSupport) {
     delete about.data();
 }
 
+TEST_F(AboutBox, AskingAgainBringsTheOpenBoxForward) {
+    QWidget mainWindow;
+    QPointer<frmAbout> first = ShowAbout(reporter, &mainWindow);
+    ASSERT_FALSE(first.isNull());
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_EQ(ShowAbout(reporter, &mainWindow), first.data());
+    first->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+    ASSERT_TRUE(test::WaitUntil([&first] { return first.isNull(); }, 5000));
+    QPointer<frmAbout> second = ShowAbout(reporter, &mainWindow);
+    ASSERT_FALSE(second.isNull());
+    EXPECT_TRUE(second->isVisible());
+    delete second.data();
+}
+
 TEST_F(AboutBox, SupportLineUsesTheConfiguredRoot) {
     const QByteArray previous = qgetenv("TAVRINO_VENDOR_SITE");
     qputenv("TAVRINO_VENDOR_SITE", "http://support.test/root");
