@@ -14,8 +14,10 @@
 #include "support/OpenWebPageDesktopEntry.h"
 
 #ifdef Q_OS_WIN
-#include <shellapi.h>
+// windows.h first: shellapi.h builds on it.
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include <array>
 
