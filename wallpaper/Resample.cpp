@@ -37,7 +37,8 @@ Taps MakeTaps(int inSize, int outSize) {
     const double stretch = std::max(scale, 1.0);  // widen the kernel when reducing
     const double support = kLobes * stretch;
     Taps taps;
-    taps.count = std::min(inSize, static_cast<int>(std::ceil(support)) * 2 + 1);
+    // Every input pixel closer than `support` to an output centre: at most this many.
+    taps.count = std::min(inSize, static_cast<int>(std::floor(2.0 * support)) + 1);
     taps.first.resize(static_cast<std::size_t>(outSize));
     taps.weight.assign(static_cast<std::size_t>(outSize) * static_cast<std::size_t>(taps.count),
                        0.0F);
