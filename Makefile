@@ -50,6 +50,7 @@ package: deps
 
 screenshots: build
 	@scripts/screenshots $(DEV)
+	@scripts/screenshot-program $(DEV)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
