@@ -39,7 +39,11 @@ fs::path ChangeFileNames::Prepare() {
     const std::string stem = composed_.stem().string();
     const std::string extension = composed_.extension().string();
     for (;; ++number) {
-        const fs::path candidate = folder / (stem + "-" + std::to_string(number) + extension);
+        std::string name = stem;
+        name += '-';
+        name += std::to_string(number);
+        name += extension;
+        fs::path candidate = folder / name;
         std::error_code error;
         if (fs::exists(fs::symlink_status(candidate, error))) {
             continue;
@@ -54,7 +58,7 @@ fs::path ChangeFileNames::Prepare() {
     }
 }
 
-void ChangeFileNames::Commit(const fs::path& current) noexcept {
+void ChangeFileNames::Commit(const fs::path& current) const noexcept {
     std::error_code error;
     const fs::path folder =
         composed_.parent_path().empty() ? fs::path(".") : composed_.parent_path();
@@ -68,7 +72,7 @@ void ChangeFileNames::Commit(const fs::path& current) noexcept {
     }
 }
 
-void ChangeFileNames::Discard(const fs::path& current) noexcept {
+void ChangeFileNames::Discard(const fs::path& current) const noexcept {
     std::error_code error;
     if (IsChangeFileName(current)) {
         fs::remove(current, error);

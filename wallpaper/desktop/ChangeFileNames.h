@@ -21,10 +21,10 @@ public:
     // The desktop now shows `current`: every other per-change file beside it is removed
     // (including those left by an earlier run). Failures to remove are ignored: a stale
     // file costs only disk space and is retried at the next change.
-    void Commit(const std::filesystem::path& current) noexcept;
+    void Commit(const std::filesystem::path& current) const noexcept;
 
     // The desktop refused `current`: it goes, the one the desktop still shows stays.
-    void Discard(const std::filesystem::path& current) noexcept;
+    void Discard(const std::filesystem::path& current) const noexcept;
 
     // Whether name is one this class makes for the composed file ("<stem>-<digits><ext>").
     [[nodiscard]] bool IsChangeFileName(const std::filesystem::path& name) const;

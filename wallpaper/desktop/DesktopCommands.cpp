@@ -10,8 +10,11 @@ namespace tavrino {
 
 namespace {
 
-constexpr std::array<char, 16> kHex{'0', '1', '2', '3', '4', '5', '6', '7',
-                                    '8', '9', 'A', 'B', 'C', 'D', 'E', 'F'};
+// Upper-case hexadecimal digit of the low four bits.
+char HexDigit(unsigned value) {
+    value &= 0xFU;
+    return static_cast<char>(value < 10 ? '0' + value : 'A' + (value - 10));
+}
 
 bool IsAsciiAlnum(unsigned char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
@@ -63,7 +66,8 @@ std::vector<char32_t> DecodeUtf8(std::string_view text) {
             cp = (cp << 6) | (next & 0x3FU);
         }
         constexpr std::array<char32_t, 5> kSmallest{0, 0, 0x80, 0x800, 0x10000};
-        if (valid && (cp < kSmallest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) {
+        if (valid &&
+            (cp < kSmallest.at(length) || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) {
             valid = false;  // overlong forms, surrogates and out-of-range values
         }
         if (valid) {
@@ -80,7 +84,7 @@ std::vector<char32_t> DecodeUtf8(std::string_view text) {
 void AppendU16Escape(std::string& out, char32_t unit) {
     out += "\\u";
     for (int shift = 12; shift >= 0; shift -= 4) {
-        out += kHex[(unit >> shift) & 0xF];
+        out += HexDigit(static_cast<unsigned>(unit >> shift));
     }
 }
 
@@ -107,8 +111,8 @@ std::string FileUri(std::string_view absolutePath) {
             uri += ch;
         } else {
             uri += '%';
-            uri += kHex[c >> 4];
-            uri += kHex[c & 0xF];
+            uri += HexDigit(c >> 4U);
+            uri += HexDigit(c);
         }
     }
     return uri;

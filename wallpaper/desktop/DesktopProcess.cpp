@@ -14,7 +14,7 @@ namespace {
 QString FindProgram(const Environment& environment, const QString& program) {
     const auto path = environment.find("PATH");
     if (path != environment.end() && !path->second.empty()) {
-        const QString found = QStandardPaths::findExecutable(
+        QString found = QStandardPaths::findExecutable(
             program,
             QString::fromStdString(path->second).split(QDir::listSeparator(), Qt::SkipEmptyParts));
         if (!found.isEmpty()) {

@@ -29,6 +29,8 @@ protected:
     DesktopSetter() = default;
     DesktopSetter(const DesktopSetter&) = default;
     DesktopSetter& operator=(const DesktopSetter&) = default;
+    DesktopSetter(DesktopSetter&&) = default;
+    DesktopSetter& operator=(DesktopSetter&&) = default;
 };
 
 // The current process's environment, for the real program.

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -27,37 +28,51 @@ namespace tavrino {
 
 namespace {
 
-// Collects protocol errors instead of Xlib's default (printing and exiting the program).
-struct ErrorTrap {
-    static inline int lastError = 0;
-    static inline unsigned char lastRequest = 0;
+// The first protocol error since the last reset. Xlib's error callback is a plain C function,
+// so the state it writes has to live outside any object.
+struct X11ErrorState {
+    int code = 0;
+    unsigned char request = 0;
+};
 
+X11ErrorState& LastX11Error() {
+    static X11ErrorState state;
+    return state;
+}
+
+// Collects protocol errors instead of Xlib's default (printing and exiting the program).
+class ErrorTrap {
+public:
+    ErrorTrap() : previous_(XSetErrorHandler(&ErrorTrap::Handler)) { Reset(); }
+    ~ErrorTrap() { XSetErrorHandler(previous_); }
+    ErrorTrap(const ErrorTrap&) = delete;
+    ErrorTrap& operator=(const ErrorTrap&) = delete;
+    ErrorTrap(ErrorTrap&&) = delete;
+    ErrorTrap& operator=(ErrorTrap&&) = delete;
+
+    static void Reset() { LastX11Error() = {}; }
+    static bool Failed() { return LastX11Error().code != 0; }
+
+    // "BadAlloc (insufficient resources for operation) (request 53)".
+    static std::string Describe(Display* display) {
+        const X11ErrorState& error = LastX11Error();
+        std::array<char, 256> text{};
+        XGetErrorText(display, error.code, text.data(), static_cast<int>(text.size()));
+        return std::string(text.data()) + " (request " + std::to_string(error.request) + ")";
+    }
+
+private:
     static int Handler(Display* /*display*/, XErrorEvent* event) {
-        if (lastError == 0) {
-            lastError = event->error_code;
-            lastRequest = event->request_code;
+        X11ErrorState& state = LastX11Error();
+        if (state.code == 0) {
+            state.code = event->error_code;
+            state.request = event->request_code;
         }
         return 0;
     }
 
-    ErrorTrap() : previous(XSetErrorHandler(&ErrorTrap::Handler)) { Reset(); }
-    ~ErrorTrap() { XSetErrorHandler(previous); }
-    ErrorTrap(const ErrorTrap&) = delete;
-    ErrorTrap& operator=(const ErrorTrap&) = delete;
-
-    static void Reset() {
-        lastError = 0;
-        lastRequest = 0;
-    }
-
-    int (*previous)(Display*, XErrorEvent*);
+    int (*previous_)(Display*, XErrorEvent*);
 };
-
-std::string ErrorText(Display* display, int code, unsigned char request) {
-    char text[256] = {};
-    XGetErrorText(display, code, text, sizeof text);
-    return std::string(text) + " (request " + std::to_string(request) + ")";
-}
 
 std::optional<Pixmap> ReadPixmapProperty(Display* display, Window root, Atom property) {
     Atom type = 0;
@@ -144,9 +159,11 @@ void PutCanvas(Display* display, Pixmap pixmap, Visual* visual, int depth, QImag
     std::vector<char> buffer;
     if (directFormat) {
         // QImage's RGB32 words are exactly the visual's pixels in host byte order.
-        image = XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0,
-                             reinterpret_cast<char*>(canvas.bits()), width, height, 32,
-                             static_cast<int>(canvas.bytesPerLine()));
+        image = XCreateImage(
+            display, visual, static_cast<unsigned>(depth), ZPixmap, 0,
+            // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): Xlib takes bytes
+            reinterpret_cast<char*>(canvas.bits()), width, height, 32,
+            static_cast<int>(canvas.bytesPerLine()));
         if (image != nullptr && image->bits_per_pixel != 32) {
             image->data = nullptr;
             XDestroyImage(image);
@@ -162,9 +179,8 @@ void PutCanvas(Display* display, Pixmap pixmap, Visual* visual, int depth, QImag
         buffer.resize(static_cast<std::size_t>(image->bytes_per_line) * height);
         image->data = buffer.data();
         for (int y = 0; y < canvas.height(); ++y) {
-            const auto* line = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
             for (int x = 0; x < canvas.width(); ++x) {
-                const QRgb rgb = line[x];
+                const QRgb rgb = canvas.pixel(x, y);
                 XPutPixel(image, x, y,
                           Channel(qRed(rgb), visual->red_mask) |
                               Channel(qGreen(rgb), visual->green_mask) |
@@ -218,10 +234,9 @@ public:
             XCreatePixmap(display, root, static_cast<unsigned>(width),
                           static_cast<unsigned>(height), static_cast<unsigned>(depth));
         PutCanvas(display, pixmap, visual, depth, Arrange(source, width, height, placement));
-        if (ErrorTrap::lastError != 0) {
+        if (ErrorTrap::Failed()) {
             throw Error(errnum::DesktopRefused,
-                        "X11: the picture could not be drawn: " +
-                            ErrorText(display, ErrorTrap::lastError, ErrorTrap::lastRequest));
+                        "X11: the picture could not be drawn: " + ErrorTrap::Describe(display));
         }
 
         const Atom rootPixmap = XInternAtom(display, "_XROOTPMAP_ID", False);
@@ -236,19 +251,19 @@ public:
             XSync(display, False);
             ErrorTrap::Reset();  // BadValue here just means it was freed already
         }
+        // Format-32 property data is handed over as an array of long, whatever long's size.
         const auto value = static_cast<long>(pixmap);
-        XChangeProperty(display, root, rootPixmap, XA_PIXMAP, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(&value), 1);
-        XChangeProperty(display, root, esetrootPixmap, XA_PIXMAP, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(&value), 1);
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): Xlib takes the bytes
+        const auto* bytes = reinterpret_cast<const unsigned char*>(&value);
+        XChangeProperty(display, root, rootPixmap, XA_PIXMAP, 32, PropModeReplace, bytes, 1);
+        XChangeProperty(display, root, esetrootPixmap, XA_PIXMAP, 32, PropModeReplace, bytes, 1);
         XSetWindowBackgroundPixmap(display, root, pixmap);
         XClearWindow(display, root);
         XUngrabServer(display);
         XSync(display, False);
-        if (ErrorTrap::lastError != 0) {
-            throw Error(errnum::DesktopRefused,
-                        "X11: the root window refused the picture: " +
-                            ErrorText(display, ErrorTrap::lastError, ErrorTrap::lastRequest));
+        if (ErrorTrap::Failed()) {
+            throw Error(errnum::DesktopRefused, "X11: the root window refused the picture: " +
+                                                    ErrorTrap::Describe(display));
         }
         XSetCloseDownMode(display, RetainPermanent);
     }

@@ -61,9 +61,12 @@ public:
                 value.pop_back();
             }
             if (value != bitmapPath) {
-                throw Error(errnum::DesktopRefused, "XFCE did not keep the wallpaper: " + property +
-                                                        " is \"" + value + "\" instead of \"" +
-                                                        bitmapPath + "\"");
+                std::string message = "XFCE did not keep the wallpaper: ";
+                message += property;
+                message += " is \"" + value + "\" instead of \"";
+                message += bitmapPath;
+                message += '"';
+                throw Error(errnum::DesktopRefused, message);
             }
         }
     }
