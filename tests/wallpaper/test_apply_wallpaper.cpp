@@ -148,6 +148,7 @@ protected:
     void Apply(int tile, int stretch, int aspect, std::int32_t currentIndex = 1) {
         RegistryFileOptions options;
         options.userFile = registryFile_;
+        options.userReadOnly = readOnly_;
         RegistryFileStore store(options);
         CountingRegistry counting(store);
         reporterOwner_ = std::make_unique<ForwardingReporter>(*this);
@@ -205,6 +206,7 @@ protected:
     std::vector<std::string> rows_;
     std::optional<RegValue> previousRead_;
     bool composeWrites_ = true;
+    bool readOnly_ = false;
     test::RecordingReporter reporter_;
     std::unique_ptr<ForwardingReporter> reporterOwner_;
     RecordingDesktop desktop_;
@@ -456,6 +458,23 @@ TEST_F(ApplyWallpaperTest, ADamagedRegistryStillSetsTheWallpaperAfterBothMessage
         EXPECT_EQ(report.location, loc::RegistryCheckError);
     }
     EXPECT_EQ(desktop_.calls.size(), 1U);
+}
+
+TEST_F(ApplyWallpaperTest, AWriteThatFailsGivesItsMessageAndTheOptionsStillDecideThePlacement) {
+    Seed({"0", "0"});
+    readOnly_ = true;
+    Apply(1, 0, 0);
+    EXPECT_EQ(Read().tile, "0");
+    std::vector<std::string> texts;
+    for (const ShownMessage& message : messages_) {
+        texts.push_back(message.text.toStdString());
+    }
+    // Only the value that needed writing complains; the style value already matched.
+    EXPECT_EQ(texts, std::vector<std::string>{kTileMessage.toStdString()});
+    ASSERT_FALSE(reporter_.reports.empty());
+    EXPECT_EQ(reporter_.reports.front().location, loc::RegistryCheckError);
+    ASSERT_EQ(desktop_.calls.size(), 1U);
+    EXPECT_EQ(desktop_.calls[0].placement, Placement::Tiled);
 }
 
 }  // namespace
