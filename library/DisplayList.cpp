@@ -1,5 +1,6 @@
 #include "library/DisplayList.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <functional>
@@ -137,126 +138,212 @@ std::optional<bool> ReadDisplayFlag(std::string_view flag) {
 
 DisplayList::DisplayList() = default;
 
-const std::string& DisplayList::ImagePath(std::size_t row) const {
+void DisplayList::CheckRow(std::size_t row) const {
     if (row > kMaxEntries) {
         throw std::out_of_range("display list row out of range");
     }
-    if (row == 0 || row > entries_.size()) {
+}
+
+std::string_view DisplayList::PathView(std::size_t row) const {
+    CheckRow(row);
+    if (row == 0 || row > rows_.size()) {
+        return {};
+    }
+    const RowSpans& spans = rows_[row - 1];
+    return std::string_view(bytes_).substr(spans.pathOffset, spans.pathSize);
+}
+
+std::string_view DisplayList::FlagView(std::size_t row) const {
+    CheckRow(row);
+    if (row == 0 || row > rows_.size()) {
+        return kFreeRowFlag;
+    }
+    const RowSpans& spans = rows_[row - 1];
+    return std::string_view(bytes_).substr(spans.flagOffset, spans.flagSize);
+}
+
+const std::string& DisplayList::ImagePath(std::size_t row) const {
+    CheckRow(row);
+    if (row == 0 || row > rows_.size()) {
         return kEmptyPath;
     }
-    return entries_[row - 1].ImagePath;
+    auto [it, made] = pathStrings_.try_emplace(row);
+    if (made) {
+        it->second.assign(PathView(row));
+    }
+    return it->second;
 }
 
 const std::string& DisplayList::DisplayFlag(std::size_t row) const {
-    if (row > kMaxEntries) {
-        throw std::out_of_range("display list row out of range");
-    }
-    if (row == 0 || row > entries_.size()) {
+    CheckRow(row);
+    if (row == 0 || row > rows_.size()) {
         return kFreeFlag;
     }
-    return entries_[row - 1].DisplayFlag;
+    auto [it, made] = flagStrings_.try_emplace(row);
+    if (made) {
+        it->second.assign(FlagView(row));
+    }
+    return it->second;
 }
 
 bool DisplayList::IsFlagSet(std::size_t row) const {
-    return ReadDisplayFlag(DisplayFlag(row)).value_or(false);
+    return ReadDisplayFlag(FlagView(row)).value_or(false);
 }
 
 std::size_t DisplayList::FindRow(std::string_view path) const {
     if (path.empty()) {
         return 0;
     }
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        if (entries_[i].ImagePath == path) {
-            return i + 1;
+    for (std::size_t row = 1; row <= rows_.size(); ++row) {
+        if (PathView(row) == path) {
+            return row;
         }
     }
     return 0;
 }
 
-void DisplayList::Clear() noexcept {
-    entries_.clear();
+std::vector<DisplayEntry> DisplayList::Entries() const {
+    std::vector<DisplayEntry> entries;
+    entries.reserve(rows_.size());
+    for (std::size_t row = 1; row <= rows_.size(); ++row) {
+        entries.push_back({std::string(PathView(row)), std::string(FlagView(row))});
+    }
+    return entries;
 }
 
-void DisplayList::Assign(std::vector<DisplayEntry> entries) {
-    std::erase_if(entries, [](const DisplayEntry& entry) { return entry.ImagePath.empty(); });
-    if (entries.size() > kMaxEntries) {
-        entries.resize(kMaxEntries);
+void DisplayList::ForgetStrings() const noexcept {
+    pathStrings_.clear();
+    flagStrings_.clear();
+}
+
+void DisplayList::Clear() noexcept {
+    ForgetStrings();
+    rows_.clear();
+    bytes_.clear();
+}
+
+void DisplayList::Append(std::string_view path, std::string_view flag) {
+    if (path.size() + flag.size() > kMaxStoreBytes - bytes_.size()) {
+        throw std::length_error("display list too large");
     }
-    entries_.swap(entries);
+    RowSpans spans;
+    spans.pathOffset = static_cast<std::uint32_t>(bytes_.size());
+    spans.pathSize = static_cast<std::uint32_t>(path.size());
+    bytes_.append(path);
+    spans.flagOffset = static_cast<std::uint32_t>(bytes_.size());
+    spans.flagSize = static_cast<std::uint32_t>(flag.size());
+    bytes_.append(flag);
+    rows_.push_back(spans);
+}
+
+void DisplayList::Assign(const std::vector<DisplayEntry>& entries) {
+    Clear();
+    std::size_t size = 0;
+    for (const DisplayEntry& entry : entries) {
+        size += entry.ImagePath.size() + entry.DisplayFlag.size();
+    }
+    bytes_.reserve(size);
+    rows_.reserve(std::min(kMaxEntries, entries.size()));
+    for (const DisplayEntry& entry : entries) {
+        if (rows_.size() >= kMaxEntries) {
+            break;
+        }
+        if (!entry.ImagePath.empty()) {
+            Append(entry.ImagePath, entry.DisplayFlag);
+        }
+    }
+}
+
+void DisplayList::AdoptStorage(std::string bytes, std::vector<RowSpans> rows) {
+    if (bytes.size() > kMaxStoreBytes) {
+        throw std::length_error("display list too large");
+    }
+    for (const RowSpans& spans : rows) {
+        if (spans.pathOffset > bytes.size() || spans.pathSize > bytes.size() - spans.pathOffset ||
+            spans.flagOffset > bytes.size() || spans.flagSize > bytes.size() - spans.flagOffset) {
+            throw std::out_of_range("display list row outside its storage");
+        }
+    }
+    std::erase_if(rows, [](const RowSpans& spans) { return spans.pathSize == 0; });
+    if (rows.size() > kMaxEntries) {
+        rows.resize(kMaxEntries);
+    }
+    ForgetStrings();
+    bytes_ = std::move(bytes);
+    rows_ = std::move(rows);
 }
 
 AddResult DisplayList::Add(const std::vector<std::string>& candidates) {
     AddResult result;
-    // The index holds views into the rows and the candidates, so the rows must not move while
-    // it lives: claim their room first.
-    entries_.reserve(std::min(kMaxEntries, entries_.size() + candidates.size()));
-    FirstRowIndex present(entries_.size() + candidates.size());
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        present.FindOrInsert(entries_[i].ImagePath, static_cast<std::uint32_t>(i));
+    // The index holds views into the byte store and into the candidates, so the store must not
+    // move while it lives: claim its room first.
+    std::size_t room = 0;
+    for (const std::string& candidate : candidates) {
+        room += candidate.size() + kAddedFlag.size();
+    }
+    bytes_.reserve(bytes_.size() + room);
+    rows_.reserve(std::min(kMaxEntries, rows_.size() + candidates.size()));
+    FirstRowIndex present(rows_.size() + candidates.size());
+    for (std::size_t row = 1; row <= rows_.size(); ++row) {
+        present.FindOrInsert(PathView(row), static_cast<std::uint32_t>(row));
     }
     for (std::size_t c = 0; c < candidates.size(); ++c) {
         const std::string& candidate = candidates[c];
         if (candidate.empty()) {
             continue;
         }
-        const auto mark = static_cast<std::uint32_t>(kMaxEntries + c);
+        const auto mark = static_cast<std::uint32_t>(kMaxEntries + 1 + c);
         if (present.FindOrInsert(candidate, mark) != mark) {
             ++result.alreadyPresent;
             continue;
         }
-        if (entries_.size() >= kMaxEntries) {
+        if (rows_.size() >= kMaxEntries) {
             ++result.rejectedFull;
             continue;
         }
-        entries_.push_back({candidate, std::string(kAddedFlag)});
+        Append(candidate, kAddedFlag);
         ++result.added;
     }
     return result;
 }
 
 std::size_t DisplayList::Remove(const std::vector<bool>& marked) {
-    const std::size_t count = entries_.size();
-    auto isMarked = [&marked](std::size_t i) { return i < marked.size() && marked[i]; };
-    // First pass: the first row of each row's path, while the rows are still in place.
-    std::vector<std::uint32_t> first(count);
+    const std::size_t count = rows_.size();
+    std::vector<RowSpans> kept;
+    kept.reserve(count);
+    std::size_t keptBytes = 0;
     {
+        // A kept row takes the spans of the first row with its path; the bytes stay where they
+        // are, so even a first row that goes away still has its path and flag to give.
         FirstRowIndex firstRow(count);
         for (std::size_t i = 0; i < count; ++i) {
-            first[i] = firstRow.FindOrInsert(entries_[i].ImagePath, static_cast<std::uint32_t>(i));
-        }
-    }
-    // A kept copy whose first row goes away still takes that row's path and flag: set those
-    // rows aside before the kept rows move over them.
-    std::vector<std::uint32_t> newPlace(count, FirstRowIndex::kNone);
-    std::vector<DisplayEntry> setAside;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::uint32_t f = first[i];
-        if (f != i && !isMarked(i) && isMarked(f) && newPlace[f] == FirstRowIndex::kNone) {
-            newPlace[f] = static_cast<std::uint32_t>(setAside.size());
-            setAside.push_back(entries_[f]);
-        }
-    }
-    // Second pass: close the gaps in place, keeping the order.
-    std::size_t k = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (isMarked(i)) {
-            continue;
-        }
-        const std::uint32_t f = first[i];
-        if (f == i) {
-            if (k != i) {
-                entries_[k] = std::move(entries_[i]);
+            const std::uint32_t first =
+                firstRow.FindOrInsert(PathView(i + 1), static_cast<std::uint32_t>(i));
+            if (i < marked.size() && marked[i]) {
+                continue;
             }
-            newPlace[i] = static_cast<std::uint32_t>(k);
-        } else if (isMarked(f)) {
-            entries_[k] = setAside[newPlace[f]];
-        } else {
-            entries_[k] = entries_[newPlace[f]];  // the first copy already sits at its new row
+            kept.push_back(rows_[first]);
+            keptBytes += rows_[first].pathSize + rows_[first].flagSize;
         }
-        ++k;
     }
-    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(k), entries_.end());
-    return count - k;
+    const std::size_t removed = count - kept.size();
+    ForgetStrings();
+    rows_.swap(kept);
+    // Give back the room of removed rows once it is most of the store.
+    if (bytes_.size() > 4096 && bytes_.size() > 2 * keptBytes) {
+        std::string compact;
+        compact.reserve(keptBytes);
+        for (RowSpans& spans : rows_) {
+            const auto pathOffset = static_cast<std::uint32_t>(compact.size());
+            compact.append(bytes_, spans.pathOffset, spans.pathSize);
+            const auto flagOffset = static_cast<std::uint32_t>(compact.size());
+            compact.append(bytes_, spans.flagOffset, spans.flagSize);
+            spans.pathOffset = pathOffset;
+            spans.flagOffset = flagOffset;
+        }
+        bytes_.swap(compact);
+    }
+    return removed;
 }
 
 }  // namespace tavrino::library

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <random>
+#include <stdexcept>
 #include <system_error>
 #include <utility>
 
@@ -27,36 +28,51 @@ void NoteBadLine(IndexReadResult& result, std::size_t lineNumber, const char* re
     ++result.badLines;
 }
 
-void TakeLine(IndexReadResult& result, std::string_view line, std::size_t lineNumber) {
-    const std::size_t bar = line.find(kSeparator);
-    if (line.empty()) {
-        NoteBadLine(result, lineNumber, "the line is empty");
-        return;
-    }
-    if (bar == std::string_view::npos) {
-        NoteBadLine(result, lineNumber, "the line has no \"|\" separator");
-        return;
-    }
-    if (bar == 0) {
-        NoteBadLine(result, lineNumber, "the line has no image path");
-        return;
-    }
-    if (result.entries.size() >= kMaxEntries) {
-        if (result.linesPastLimit == 0) {
-            result.firstLinePastLimit = lineNumber;
+// Walks the lines of an index file, noting bad lines in result and handing every good one to
+// take(pathOffset, pathSize, flagOffset, flagSize) while the table has room.
+template <class Take>
+void ScanIndex(std::string_view bytes, IndexReadResult& result, Take&& take) {
+    std::size_t pos = 0;
+    std::size_t lineNumber = 0;
+    std::size_t kept = 0;
+    while (pos < bytes.size()) {
+        const std::size_t cr = bytes.find('\r', pos);
+        const std::size_t end = cr == std::string_view::npos ? bytes.size() : cr;
+        ++lineNumber;
+        const std::string_view line = bytes.substr(pos, end - pos);
+        const std::size_t bar = line.find(kSeparator);
+        if (line.empty()) {
+            NoteBadLine(result, lineNumber, "the line is empty");
+        } else if (bar == std::string_view::npos) {
+            NoteBadLine(result, lineNumber, "the line has no \"|\" separator");
+        } else if (bar == 0) {
+            NoteBadLine(result, lineNumber, "the line has no image path");
+        } else if (kept >= kMaxEntries) {
+            if (result.linesPastLimit == 0) {
+                result.firstLinePastLimit = lineNumber;
+            }
+            ++result.linesPastLimit;
+        } else {
+            std::string_view flag = line.substr(bar + 1);
+            flag = flag.substr(0, flag.find(kSeparator));
+            ++kept;
+            if (!ReadDisplayFlag(flag).has_value()) {
+                if (result.badFlags == 0) {
+                    result.firstBadFlagRow = kept;
+                }
+                ++result.badFlags;
+            }
+            take(pos, bar, pos + bar + 1, flag.size());
         }
-        ++result.linesPastLimit;
-        return;
-    }
-    std::string_view flag = line.substr(bar + 1);
-    flag = flag.substr(0, flag.find(kSeparator));
-    result.entries.push_back({std::string(line.substr(0, bar)), std::string(flag)});
-    if (!ReadDisplayFlag(flag).has_value()) {
-        if (result.badFlags == 0) {
-            result.firstBadFlagRow = result.entries.size();
+        if (cr == std::string_view::npos) {
+            pos = bytes.size();
+        } else if (cr + 1 < bytes.size() && bytes[cr + 1] == '\n') {
+            pos = cr + 2;
+        } else {
+            pos = cr + 1;
         }
-        ++result.badFlags;
     }
+    result.lines = lineNumber;
 }
 
 fs::filesystem_error ErrnoError(const char* what, const fs::path& path, int code) {
@@ -78,38 +94,47 @@ std::string RandomSuffix() {
 
 IndexReadResult ParseIndex(std::string_view bytes) {
     IndexReadResult result;
-    // Room for the lines a file of this size may hold, so the rows are built in place.
     result.entries.reserve(std::min(kMaxEntries, bytes.size() / 16 + 1));
-    std::size_t pos = 0;
-    std::size_t lineNumber = 0;
-    while (pos < bytes.size()) {
-        const std::size_t cr = bytes.find('\r', pos);
-        const std::size_t end = cr == std::string_view::npos ? bytes.size() : cr;
-        ++lineNumber;
-        TakeLine(result, bytes.substr(pos, end - pos), lineNumber);
-        if (cr == std::string_view::npos) {
-            pos = bytes.size();
-        } else if (cr + 1 < bytes.size() && bytes[cr + 1] == '\n') {
-            pos = cr + 2;
-        } else {
-            pos = cr + 1;
-        }
+    ScanIndex(bytes, result,
+              [&](std::size_t pathOffset, std::size_t pathSize, std::size_t flagOffset,
+                  std::size_t flagSize) {
+                  result.entries.push_back({std::string(bytes.substr(pathOffset, pathSize)),
+                                            std::string(bytes.substr(flagOffset, flagSize))});
+              });
+    return result;
+}
+
+IndexReadResult ReadIndexInto(std::string bytes, DisplayList& list) {
+    if (bytes.size() > kMaxStoreBytes) {
+        throw std::length_error("images.idx is too large");
     }
-    result.lines = lineNumber;
+    IndexReadResult result;
+    std::vector<RowSpans> rows;
+    rows.reserve(std::min(kMaxEntries, bytes.size() / 16 + 1));
+    ScanIndex(bytes, result,
+              [&rows](std::size_t pathOffset, std::size_t pathSize, std::size_t flagOffset,
+                      std::size_t flagSize) {
+                  // Offsets fit: AdoptStorage refuses a store of more than 4 GiB.
+                  rows.push_back({static_cast<std::uint32_t>(pathOffset),
+                                  static_cast<std::uint32_t>(pathSize),
+                                  static_cast<std::uint32_t>(flagOffset),
+                                  static_cast<std::uint32_t>(flagSize)});
+              });
+    list.AdoptStorage(std::move(bytes), std::move(rows));
     return result;
 }
 
 std::string SerializeIndex(const DisplayList& list) {
     std::size_t size = 0;
-    for (const DisplayEntry& entry : list.Entries()) {
-        size += entry.ImagePath.size() + entry.DisplayFlag.size() + 1 + kLineEnd.size();
+    for (std::size_t row = 1; row <= list.Count(); ++row) {
+        size += list.PathView(row).size() + list.FlagView(row).size() + 1 + kLineEnd.size();
     }
     std::string text;
     text.reserve(size);
-    for (const DisplayEntry& entry : list.Entries()) {
-        text += entry.ImagePath;
+    for (std::size_t row = 1; row <= list.Count(); ++row) {
+        text += list.PathView(row);
         text += kSeparator;
-        text += entry.DisplayFlag;
+        text += list.FlagView(row);
         text += kLineEnd;
     }
     return text;
@@ -253,10 +278,8 @@ IndexReadResult IndexStore::Load(DisplayList& list) {
         backupPending_ = true;
         throw;
     }
-    IndexReadResult result = ParseIndex(bytes);
+    IndexReadResult result = ReadIndexInto(std::move(bytes), list);
     backupPending_ = result.DroppedLines();
-    list.Assign(std::move(result.entries));
-    result.entries.clear();
     return result;
 }
 

@@ -37,6 +37,9 @@ struct IndexReadResult {
 // Splits the bytes of an index file into entries. Never throws on bad content.
 IndexReadResult ParseIndex(std::string_view bytes);
 
+// The same straight into list, which keeps bytes as its storage (result.entries stays empty).
+IndexReadResult ReadIndexInto(std::string bytes, DisplayList& list);
+
 // The file's bytes for the used rows of list.
 std::string SerializeIndex(const DisplayList& list);
 
@@ -69,7 +72,8 @@ public:
 
     // Resets list and fills it from the file; a missing file gives an empty list. Throws when
     // an existing file cannot be read (list stays empty). Bad content does not throw: see the
-    // result, and DescribeIndexProblems for the report.
+    // result (its entries are in list, not in result.entries), and DescribeIndexProblems for
+    // the report.
     IndexReadResult Load(DisplayList& list);
 
     // Rewrites the file from list, atomically. When the last load had to leave lines out (or

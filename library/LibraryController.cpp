@@ -131,7 +131,7 @@ QString LibraryController::DisplayText(std::size_t row) const {
     if (row > kMaxEntries) {
         return {};
     }
-    return PathToDisplay(list_.ImagePath(row));
+    return PathToDisplay(list_.PathView(row));
 }
 
 bool LibraryController::SetCurrentFolder(const QString& folder) {

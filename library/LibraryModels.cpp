@@ -131,7 +131,7 @@ void DisplayListModel::Refresh() {
 }
 
 QString DisplayListModel::ItemText(std::size_t item) const {
-    return PathToDisplay(list_.ImagePath(item + 1));
+    return PathToDisplay(list_.PathView(item + 1));
 }
 
 }  // namespace tavrino::library

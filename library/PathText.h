@@ -6,10 +6,11 @@
 #include <QFile>
 #include <QString>
 #include <string>
+#include <string_view>
 
 namespace tavrino::library {
 
-inline QString PathToDisplay(const std::string& bytes) {
+inline QString PathToDisplay(std::string_view bytes) {
 #ifdef _WIN32
     return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
 #else

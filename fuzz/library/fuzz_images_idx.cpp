@@ -33,6 +33,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     (void)DescribeIndexProblems(result);
 
+    // Reading straight into the table gives the same rows as the plain parse.
+    DisplayList loaded;
+    const IndexReadResult direct = ReadIndexInto(std::string(bytes), loaded);
+    Check(direct.badLines == result.badLines && direct.badFlags == result.badFlags);
+    Check(loaded.Entries() == result.entries);
+
     DisplayList list;
     list.Assign(result.entries);
     const std::string saved = SerializeIndex(list);

@@ -290,6 +290,56 @@ TEST(DisplayListTest, MatchesPlainScansOnRandomWork) {
     }
 }
 
+// Removing most of a big list gives the removed rows' room back; what is kept must not change,
+// including copies that take the flag of a first row that went away.
+TEST(DisplayListTest, RemovingMostOfABigListKeepsTheRest) {
+    std::vector<DisplayEntry> entries;
+    for (int i = 0; i < 2000; ++i) {
+        entries.push_back(
+            {"/pictures/album/photo-" + std::to_string(i) + ".jpg", i % 2 == 0 ? "True" : "0"});
+    }
+    entries.push_back({"/pictures/album/photo-0.jpg", "False"});  // a later copy of row 1
+    DisplayList list;
+    list.Assign(entries);
+    ReferenceTable reference;
+    reference.Load(entries);
+    std::vector<bool> marked(list.Count(), true);
+    for (std::size_t i = 1500; i < marked.size(); ++i) {
+        marked[i] = false;
+    }
+    list.Remove(marked);
+    reference.Remove(marked);
+    ASSERT_EQ(list.Entries(), reference.Rows());
+    EXPECT_EQ(list.ImagePath(list.Count()), "/pictures/album/photo-0.jpg");
+    EXPECT_EQ(list.DisplayFlag(list.Count()), "True");
+    list.Add({"/pictures/new.jpg", "/pictures/album/photo-1999.jpg"});
+    reference.Add({"/pictures/new.jpg", "/pictures/album/photo-1999.jpg"});
+    EXPECT_EQ(list.Entries(), reference.Rows());
+}
+
+TEST(DisplayListTest, StringsHandedOutMatchTheViews) {
+    DisplayList list;
+    list.Assign({{"/a.jpg", "True"}, {"/b.jpg", "maybe"}});
+    const std::string& path = list.ImagePath(2);
+    EXPECT_EQ(path, "/b.jpg");
+    EXPECT_EQ(&path, &list.ImagePath(2));  // made once, then the same string
+    EXPECT_EQ(list.DisplayFlag(2), "maybe");
+    EXPECT_EQ(list.PathView(1), "/a.jpg");
+    EXPECT_EQ(list.FlagView(3), "0");
+    list.Remove({true, false});
+    EXPECT_EQ(list.ImagePath(1), "/b.jpg");
+    EXPECT_EQ(list.DisplayFlag(1), "maybe");
+    EXPECT_EQ(list.ImagePath(2), "");
+}
+
+TEST(DisplayListTest, StorageSpansOutsideTheBytesAreRefused) {
+    DisplayList list;
+    EXPECT_THROW(list.AdoptStorage("abc|1", {{0, 3, 4, 9}}), std::out_of_range);
+    EXPECT_THROW(list.AdoptStorage("abc|1", {{6, 0, 0, 0}}), std::out_of_range);
+    list.AdoptStorage("abc|1\r\n|x", {{0, 3, 4, 1}, {7, 0, 8, 1}});
+    EXPECT_EQ(list.Entries(), (std::vector<DisplayEntry>{{"abc", "1"}}));
+}
+
 TEST(DisplayListTest, FindRowGivesFirstExactMatch) {
     DisplayList list;
     list.Assign({{"/a.jpg", "1"}, {"/b.jpg", "1"}, {"/a.jpg", "0"}});
