@@ -147,6 +147,30 @@ TEST_P(GSettingsDesktopTest, AMissingSchemaIsReportedInGsettingsOwnWords) {
     }
 }
 
+TEST_P(GSettingsDesktopTest, TheDconfBackendOfARealSessionKeepsIt) {
+    if (!test::HaveProgram("dbus-daemon") ||
+        !QFileInfo::exists(QStringLiteral("/usr/share/dbus-1/services/ca.desrt.dconf.service"))) {
+        GTEST_SKIP()
+            << "dconf or dbus-daemon is not installed (packages dconf-gsettings-backend, dbus)";
+    }
+    const QString runtime = home_.path() + QStringLiteral("/runtime");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    environment_["XDG_RUNTIME_DIR"] = runtime.toStdString();
+    environment_["GSETTINGS_BACKEND"] = "dconf";
+    const test::PrivateBus bus(environment_);
+    ASSERT_FALSE(bus.Address().empty());
+    environment_["DBUS_SESSION_BUS_ADDRESS"] = bus.Address();
+    const test::StopServiceAtEnd dconf(bus.Address(), QStringLiteral("ca.desrt.dconf"));
+    auto setter = MakeDesktopSetter(GetParam().kind, environment_);
+    for (const Placement placement : {Placement::Stretched, Placement::Tiled}) {
+        ASSERT_NO_THROW(setter->SetBackground(bitmap_.toStdString(), placement))
+            << PlacementName(placement);
+        EXPECT_EQ(Get("picture-options"), GSettingsPictureOptions(placement));
+    }
+    EXPECT_TRUE(QFileInfo::exists(home_.path() + QStringLiteral("/.config/dconf/user")));
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Desktops, GSettingsDesktopTest,
     ::testing::Values(

@@ -4,6 +4,9 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusReply>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -23,6 +26,9 @@
 #include <string>
 
 #include "wallpaper/desktop/DesktopKind.h"
+
+#include <signal.h>
+#include <sys/types.h>
 
 namespace tavrino::test {
 
@@ -154,6 +160,38 @@ public:
 private:
     QProcess process_;
     std::string address_;
+};
+
+// Stops, by its own process id, a service the private bus started for the test (xfconfd,
+// dconf-service): such services can outlive their bus for a while.
+class StopServiceAtEnd {
+public:
+    StopServiceAtEnd(const std::string& busAddress, const QString& service)
+        : busAddress_(busAddress), service_(service) {}
+    ~StopServiceAtEnd() {
+        const QString name = QStringLiteral("tavrino-stop-") + service_;
+        qint64 pid = 0;
+        {
+            QDBusConnection connection =
+                QDBusConnection::connectToBus(QString::fromStdString(busAddress_), name);
+            if (connection.isConnected()) {
+                const QDBusReply<uint> reply = connection.interface()->servicePid(service_);
+                if (reply.isValid()) {
+                    pid = reply.value();
+                }
+            }
+        }
+        QDBusConnection::disconnectFromBus(name);
+        if (pid > 0) {
+            ::kill(static_cast<pid_t>(pid), SIGTERM);
+        }
+    }
+    StopServiceAtEnd(const StopServiceAtEnd&) = delete;
+    StopServiceAtEnd& operator=(const StopServiceAtEnd&) = delete;
+
+private:
+    std::string busAddress_;
+    QString service_;
 };
 
 }  // namespace tavrino::test
