@@ -1,13 +1,9 @@
 // XFCE through the real xfconf-query and xfconfd on a private session bus.
 #include <gtest/gtest.h>
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusReply>
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <csignal>
 #include <map>
 #include <memory>
 
@@ -15,8 +11,6 @@
 #include "tests/wallpaper/test_desktop_support.h"
 #include "wallpaper/desktop/DesktopCommands.h"
 #include "wallpaper/desktop/DesktopSetter.h"
-
-#include <signal.h>
 
 namespace tavrino {
 namespace {
@@ -38,6 +32,8 @@ protected:
         bus_ = std::make_unique<test::PrivateBus>(environment_);
         ASSERT_FALSE(bus_->Address().empty()) << "the private bus did not start";
         environment_["DBUS_SESSION_BUS_ADDRESS"] = bus_->Address();
+        stopXfconfd_ = std::make_unique<test::StopServiceAtEnd>(bus_->Address(),
+                                                                QStringLiteral("org.xfce.Xfconf"));
         const auto probe = test::RunForOutput(
             environment_, QStringLiteral("xfconf-query"),
             {QStringLiteral("-c"), QStringLiteral("xfce4-desktop"), QStringLiteral("-l")});
@@ -52,26 +48,8 @@ protected:
 
     void TearDown() override {
         // xfconfd outlives its bus for a while; it was started for this test, so stop it by id.
-        qint64 xfconfd = 0;
-        if (bus_ && !bus_->Address().empty()) {
-            const QString name = QStringLiteral("tavrino-xfce-test");
-            {
-                QDBusConnection connection =
-                    QDBusConnection::connectToBus(QString::fromStdString(bus_->Address()), name);
-                if (connection.isConnected()) {
-                    const QDBusReply<uint> pid =
-                        connection.interface()->servicePid(QStringLiteral("org.xfce.Xfconf"));
-                    if (pid.isValid()) {
-                        xfconfd = pid.value();
-                    }
-                }
-            }
-            QDBusConnection::disconnectFromBus(name);
-        }
+        stopXfconfd_.reset();
         bus_.reset();
-        if (xfconfd > 0) {
-            ::kill(static_cast<pid_t>(xfconfd), SIGTERM);
-        }
     }
 
     void Set(const std::string& property, const QString& type, const QString& value) {
@@ -115,6 +93,7 @@ protected:
     QTemporaryDir home_;
     Environment environment_;
     std::unique_ptr<test::PrivateBus> bus_;
+    std::unique_ptr<test::StopServiceAtEnd> stopXfconfd_;
     QString data_;
     QString bitmap_;
 };
