@@ -21,8 +21,7 @@ inline const QString kAboutDescription = QStringLiteral(
     "background and will automatically rotate them on a schedule you select.  This tool is "
     "provided free of charge.");
 inline const QString kSupportTelephone = QStringLiteral("(312) 555-0147");
-inline const QString kAboutDisclaimer =
-    QStringLiteral("Provided as is, without warranty of any kind.");
+inline const QString kAboutDisclaimer = QStringLiteral("Provided as is, without any warranty.");
 
 // Starts a program by path without waiting for it; false when it could not be started.
 using ProgramStarter = std::function<bool(const QString& path)>;
