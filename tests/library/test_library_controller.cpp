@@ -384,6 +384,29 @@ TEST_F(LibraryControllerTest, FolderWithoutPermissionReportsAndLeavesListEmpty) 
 }
 #endif
 
+#ifdef __linux__
+TEST_F(LibraryControllerTest, UnreadableIndexFileIsNeverOverwrittenUnseen) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "running as root: permission bits do not stop root from reading";
+    }
+    WriteBytes(data_ / kIndexFileName, "/p/a.jpg|True\r\n");
+    fs::permissions(data_ / kIndexFileName, fs::perms::owner_write);
+    AddImages({"n.jpg"});
+    LibraryController& library = Start();
+    ASSERT_EQ(reporter_.reports.size(), 1U);
+    EXPECT_EQ(reporter_.reports[0].location, loc::LoadDisplayList);
+    library.SetCurrentFolder(ToQt(images_.Path()));
+    widgets_.cmdSelectDirFiles->click();
+    widgets_.cmdAddDirFiles->click();
+    // The save cannot keep a copy of what it cannot read, so it keeps the file as it is.
+    ASSERT_EQ(reporter_.reports.size(), 2U);
+    EXPECT_EQ(reporter_.reports[1].location, loc::SaveDisplayList);
+    fs::permissions(data_ / kIndexFileName, fs::perms::owner_all);
+    EXPECT_EQ(IndexBytes(), "/p/a.jpg|True\r\n");
+    EXPECT_EQ(library.displayList().Count(), 1U);
+}
+#endif
+
 TEST_F(LibraryControllerTest, RootFolderHasNoDoubledSeparator) {
     LibraryController& library = Start();
     ASSERT_TRUE(library.SetCurrentFolder(QDir::rootPath()));
