@@ -74,66 +74,48 @@ void CheckView(int width, int height, const void* data) {
 
 // Float arithmetic in plain loops that compilers turn into vector code on every target; the
 // order of operations is fixed, so a build always gives the same bytes for the same input.
+// Each output row is first combined down from the source rows under the kernel (contiguous,
+// the cheap direction) and then filtered across, so the costly pass runs on output rows only.
 void ResampleLanczos3(const ConstPixelView& source, const PixelView& destination) {
     CheckView(source.width, source.height, source.data);
     CheckView(destination.width, destination.height, destination.data);
     const Taps across = MakeTaps(source.width, destination.width);
     const Taps down = MakeTaps(source.height, destination.height);
     const auto inValues = static_cast<std::size_t>(source.width) * kChannels;
-    const auto outValues = static_cast<std::size_t>(destination.width) * kChannels;
 
-    // A window of source rows already filtered across, indexed by source row modulo its size.
+    // Source rows as floats, kept for as long as the kernel still needs them; indexed by
+    // source row modulo the window size (the rows needed only move downwards).
     const auto windowRows = static_cast<std::size_t>(down.count);
-    std::vector<float> window(windowRows * outValues);
+    std::vector<float> window(windowRows * inValues);
     std::vector<int> windowHolds(windowRows, -1);
-    std::vector<float> row(inValues);
+    std::vector<const float*> rows(windowRows);
+    std::vector<float> combined(inValues);
 
-    const auto filterAcross = [&](int y) {
-        const std::uint8_t* in = source.data + static_cast<std::ptrdiff_t>(y) * source.stride;
-        for (std::size_t i = 0; i < inValues; ++i) {
-            row[i] = in[i];
-        }
-        float* out = &window[static_cast<std::size_t>(y) % windowRows * outValues];
-        const auto count = static_cast<std::size_t>(across.count);
-        for (std::size_t o = 0; o < static_cast<std::size_t>(destination.width); ++o) {
-            const float* w = &across.weight[o * count];
-            const float* p = &row[static_cast<std::size_t>(across.first[o]) * kChannels];
-            float acc[kChannels] = {};
-            for (std::size_t t = 0; t < count; ++t) {
-                const float weight = w[t];
-                const float* pixel = p + t * kChannels;
-                for (std::size_t c = 0; c < kChannels; ++c) {
-                    acc[c] += weight * pixel[c];
-                }
-            }
-            for (std::size_t c = 0; c < kChannels; ++c) {
-                out[o * kChannels + c] = acc[c];
-            }
-        }
-        windowHolds[static_cast<std::size_t>(y) % windowRows] = y;
-    };
-
-    constexpr std::size_t kBlock = 16;  // output values summed in registers at a time
-    std::vector<const float*> rows(static_cast<std::size_t>(down.count));
+    constexpr std::size_t kBlock = 16;  // values summed in registers at a time
+    const auto downCount = static_cast<std::size_t>(down.count);
+    const auto acrossCount = static_cast<std::size_t>(across.count);
     for (int y = 0; y < destination.height; ++y) {
         const int first = down.first[static_cast<std::size_t>(y)];
-        const float* w =
-            &down.weight[static_cast<std::size_t>(y) * static_cast<std::size_t>(down.count)];
-        for (int t = 0; t < down.count; ++t) {
-            const int sourceRow = first + t;
+        for (std::size_t t = 0; t < downCount; ++t) {
+            const int sourceRow = first + static_cast<int>(t);
             const std::size_t slot = static_cast<std::size_t>(sourceRow) % windowRows;
+            float* held = &window[slot * inValues];
             if (windowHolds[slot] != sourceRow) {
-                filterAcross(sourceRow);
+                const std::uint8_t* in =
+                    source.data + static_cast<std::ptrdiff_t>(sourceRow) * source.stride;
+                for (std::size_t i = 0; i < inValues; ++i) {
+                    held[i] = in[i];
+                }
+                windowHolds[slot] = sourceRow;
             }
-            rows[static_cast<std::size_t>(t)] = &window[slot * outValues];
+            rows[t] = held;
         }
-        std::uint8_t* out = destination.data + static_cast<std::ptrdiff_t>(y) * destination.stride;
-        const auto count = static_cast<std::size_t>(down.count);
-        // outValues is a multiple of 4; the tail block is handled by the same code, shorter.
-        for (std::size_t i = 0; i < outValues; i += kBlock) {
-            const std::size_t n = std::min(kBlock, outValues - i);
+
+        const float* w = &down.weight[static_cast<std::size_t>(y) * downCount];
+        for (std::size_t i = 0; i < inValues; i += kBlock) {
+            const std::size_t n = std::min(kBlock, inValues - i);
             float acc[kBlock] = {};
-            for (std::size_t t = 0; t < count; ++t) {
+            for (std::size_t t = 0; t < downCount; ++t) {
                 const float* in = rows[t] + i;
                 const float weight = w[t];
                 if (n == kBlock) {
@@ -147,9 +129,26 @@ void ResampleLanczos3(const ConstPixelView& source, const PixelView& destination
                 }
             }
             for (std::size_t k = 0; k < n; ++k) {
+                combined[i + k] = acc[k];
+            }
+        }
+
+        std::uint8_t* out = destination.data + static_cast<std::ptrdiff_t>(y) * destination.stride;
+        for (std::size_t o = 0; o < static_cast<std::size_t>(destination.width); ++o) {
+            const float* weights = &across.weight[o * acrossCount];
+            const float* p = &combined[static_cast<std::size_t>(across.first[o]) * kChannels];
+            float acc[kChannels] = {};
+            for (std::size_t t = 0; t < acrossCount; ++t) {
+                const float weight = weights[t];
+                const float* pixel = p + t * kChannels;
+                for (std::size_t c = 0; c < kChannels; ++c) {
+                    acc[c] += weight * pixel[c];
+                }
+            }
+            for (std::size_t c = 0; c < kChannels; ++c) {
                 // Lanczos rings a little past black and white; round and clamp.
-                const float v = std::min(std::max(acc[k], 0.0F), 255.0F) + 0.5F;
-                out[i + k] = static_cast<std::uint8_t>(static_cast<int>(v));
+                const float v = std::min(std::max(acc[c], 0.0F), 255.0F) + 0.5F;
+                out[o * kChannels + c] = static_cast<std::uint8_t>(static_cast<int>(v));
             }
         }
     }

@@ -1,7 +1,8 @@
 // High-quality resizing of 4-byte pixels (any channel order, alpha premultiplied if any):
-// separable Lanczos-3 in fixed point, so the result is the same on every platform, with a
-// box pre-shrink for large reductions. Works row by row and keeps only a small window of
-// intermediate rows, so it adds next to nothing to the memory of the two pictures.
+// separable Lanczos-3 in single precision with a fixed order of operations, so the same input
+// always gives the same bytes, plus a box pre-shrink for large reductions. Works row by row
+// and keeps only a small window of source rows, so it adds next to nothing to the memory of
+// the two pictures.
 #pragma once
 
 #include <cstddef>
