@@ -66,3 +66,40 @@ function(tavrino_test)
   set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT}
       ENVIRONMENT "${env}")
 endfunction()
+
+# tavrino_fuzzer(NAME n SOURCES ... [RUNS n] [MAX_LEN n] [ARGS ...] [LINK lib ...] [ENVIRONMENT k=v ...])
+# A libFuzzer target (clang) with the sources under test compiled in, so the fuzzer sees their
+# coverage, and a short ctest run (label fuzz) from the seed corpus in the folder's corpus/.
+# New inputs go to the build tree, never into the sources.
+function(tavrino_fuzzer)
+  cmake_parse_arguments(F "" "NAME;RUNS;MAX_LEN;TIMEOUT" "SOURCES;ARGS;LINK;ENVIRONMENT" ${ARGN})
+  if(NOT F_RUNS)
+    set(F_RUNS 20000)
+  endif()
+  if(NOT F_MAX_LEN)
+    set(F_MAX_LEN 4096)
+  endif()
+  if(NOT F_TIMEOUT)
+    set(F_TIMEOUT 300)
+  endif()
+  add_executable(${F_NAME} ${F_SOURCES})
+  target_include_directories(${F_NAME} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_definitions(${F_NAME} PRIVATE
+      TAVRINO_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
+      TAVRINO_VERSION_MINOR=${PROJECT_VERSION_MINOR}
+      TAVRINO_VERSION_REVISION=${PROJECT_VERSION_PATCH}
+      TAVRINO_DEFAULT_VENDOR_SITE="${TAVRINO_VENDOR_SITE}")
+  target_compile_options(${F_NAME} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${F_NAME} PRIVATE ${F_LINK})
+  tavrino_warnings(${F_NAME})
+  if(TAVRINO_BUILD_TESTS)
+    set(work_corpus ${CMAKE_CURRENT_BINARY_DIR}/corpus-${F_NAME})
+    file(MAKE_DIRECTORY ${work_corpus})
+    add_test(NAME ${F_NAME}
+             COMMAND ${F_NAME} -runs=${F_RUNS} -max_len=${F_MAX_LEN} -seed=1 ${F_ARGS}
+                     ${work_corpus} ${CMAKE_CURRENT_SOURCE_DIR}/corpus)
+    set_tests_properties(${F_NAME} PROPERTIES LABELS fuzz TIMEOUT ${F_TIMEOUT}
+        ENVIRONMENT "${F_ENVIRONMENT}")
+  endif()
+endfunction()
