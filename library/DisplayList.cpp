@@ -127,6 +127,10 @@ private:
 }  // namespace
 
 std::optional<bool> ReadDisplayFlag(std::string_view flag) {
+    // The flags the program writes itself come first: this runs once per row on every load.
+    if (flag == kAddedFlag) {
+        return true;
+    }
     if (EqualsNoCase(flag, "true")) {
         return true;
     }

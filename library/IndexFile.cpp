@@ -1,7 +1,9 @@
 #include "library/IndexFile.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <random>
@@ -10,6 +12,10 @@
 #include <utility>
 
 #include "library/FolderListing.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tavrino::library {
 
@@ -28,24 +34,54 @@ void NoteBadLine(IndexReadResult& result, std::size_t lineNumber, const char* re
     ++result.badLines;
 }
 
+// Bit i set where bytes p[i] (i < n <= 64) is "|" or CR: the only bytes the reader has to
+// stop at. Taking 64 bytes at a time, without a branch per line, keeps reading the list
+// close to the cost of reading the file.
+std::uint64_t StopMask(const char* p, std::size_t n) {
+#if defined(__SSE2__)
+    if (n == 64) {
+        const __m128i separator = _mm_set1_epi8(kSeparator);
+        const __m128i cr = _mm_set1_epi8('\r');
+        std::uint64_t mask = 0;
+        for (int part = 0; part < 4; ++part) {
+            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * part));
+            const int found = _mm_movemask_epi8(
+                _mm_or_si128(_mm_cmpeq_epi8(chunk, separator), _mm_cmpeq_epi8(chunk, cr)));
+            mask |= static_cast<std::uint64_t>(static_cast<unsigned>(found) & 0xFFFFU)
+                    << (16 * part);
+        }
+        return mask;
+    }
+#endif
+    std::uint64_t mask = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (p[i] == kSeparator || p[i] == '\r') {
+            mask |= std::uint64_t{1} << i;
+        }
+    }
+    return mask;
+}
+
 // Walks the lines of an index file, noting bad lines in result and handing every good one to
 // take(pathOffset, pathSize, flagOffset, flagSize) while the table has room.
 template <class Take>
 void ScanIndex(std::string_view bytes, IndexReadResult& result, Take&& take) {
-    std::size_t pos = 0;
+    constexpr std::size_t kNone = std::string_view::npos;
+    const char* data = bytes.data();
+    const std::size_t size = bytes.size();
     std::size_t lineNumber = 0;
     std::size_t kept = 0;
-    while (pos < bytes.size()) {
-        const std::size_t cr = bytes.find('\r', pos);
-        const std::size_t end = cr == std::string_view::npos ? bytes.size() : cr;
+    std::size_t lineStart = 0;
+    std::size_t firstBar = kNone;
+    std::size_t secondBar = kNone;
+
+    auto endLine = [&](std::size_t end) {
         ++lineNumber;
-        const std::string_view line = bytes.substr(pos, end - pos);
-        const std::size_t bar = line.find(kSeparator);
-        if (line.empty()) {
+        if (end == lineStart) {
             NoteBadLine(result, lineNumber, "the line is empty");
-        } else if (bar == std::string_view::npos) {
+        } else if (firstBar == kNone) {
             NoteBadLine(result, lineNumber, "the line has no \"|\" separator");
-        } else if (bar == 0) {
+        } else if (firstBar == lineStart) {
             NoteBadLine(result, lineNumber, "the line has no image path");
         } else if (kept >= kMaxEntries) {
             if (result.linesPastLimit == 0) {
@@ -53,24 +89,44 @@ void ScanIndex(std::string_view bytes, IndexReadResult& result, Take&& take) {
             }
             ++result.linesPastLimit;
         } else {
-            std::string_view flag = line.substr(bar + 1);
-            flag = flag.substr(0, flag.find(kSeparator));
+            const std::size_t flagStart = firstBar + 1;
+            const std::size_t flagEnd = secondBar == kNone ? end : secondBar;
             ++kept;
-            if (!ReadDisplayFlag(flag).has_value()) {
+            if (!ReadDisplayFlag(bytes.substr(flagStart, flagEnd - flagStart)).has_value()) {
                 if (result.badFlags == 0) {
                     result.firstBadFlagRow = kept;
                 }
                 ++result.badFlags;
             }
-            take(pos, bar, pos + bar + 1, flag.size());
+            take(lineStart, firstBar - lineStart, flagStart, flagEnd - flagStart);
         }
-        if (cr == std::string_view::npos) {
-            pos = bytes.size();
-        } else if (cr + 1 < bytes.size() && bytes[cr + 1] == '\n') {
-            pos = cr + 2;
-        } else {
-            pos = cr + 1;
+        firstBar = kNone;
+        secondBar = kNone;
+    };
+
+    for (std::size_t block = 0; block < size; block += 64) {
+        std::uint64_t mask = StopMask(data + block, std::min<std::size_t>(64, size - block));
+        while (mask != 0) {
+            const std::size_t pos = block + static_cast<std::size_t>(std::countr_zero(mask));
+            mask &= mask - 1;
+            if (data[pos] == kSeparator) {
+                if (firstBar == kNone) {
+                    firstBar = pos;
+                } else if (secondBar == kNone) {
+                    secondBar = pos;
+                }
+            } else {
+                // A line ends at CR LF or at a lone CR.
+                endLine(pos);
+                lineStart = pos + 1;
+                if (lineStart < size && data[lineStart] == '\n') {
+                    ++lineStart;
+                }
+            }
         }
+    }
+    if (lineStart < size) {
+        endLine(size);  // the last line has no end marker
     }
     result.lines = lineNumber;
 }

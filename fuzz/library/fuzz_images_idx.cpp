@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "library/DisplayList.h"
 #include "library/IndexFile.h"
@@ -17,12 +18,49 @@ void Check(bool condition) {
     }
 }
 
+// The file's rules read the plain way: lines end at CR LF or a lone CR; a good line has a
+// non-empty path before its first "|"; the flag runs to the next "|" or the line's end.
+struct Plain {
+    std::vector<tavrino::library::DisplayEntry> entries;
+    std::size_t badLines = 0;
+    std::size_t lines = 0;
+};
+
+Plain ReadPlainly(std::string_view bytes) {
+    Plain plain;
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        std::size_t end = pos;
+        while (end < bytes.size() && bytes[end] != '\r') {
+            ++end;
+        }
+        const std::string_view line = bytes.substr(pos, end - pos);
+        ++plain.lines;
+        const std::size_t bar = line.find('|');
+        if (line.empty() || bar == std::string_view::npos || bar == 0) {
+            ++plain.badLines;
+        } else if (plain.entries.size() < tavrino::library::kMaxEntries) {
+            const std::string_view rest = line.substr(bar + 1);
+            plain.entries.push_back(
+                {std::string(line.substr(0, bar)), std::string(rest.substr(0, rest.find('|')))});
+        }
+        pos = end + 1;
+        if (end < bytes.size() && pos < bytes.size() && bytes[pos] == '\n') {
+            ++pos;
+        }
+    }
+    return plain;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tavrino::library;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     IndexReadResult result = ParseIndex(bytes);
+    const Plain plain = ReadPlainly(bytes);
+    Check(result.entries == plain.entries);
+    Check(result.badLines == plain.badLines && result.lines == plain.lines);
     Check(result.entries.size() <= kMaxEntries);
     Check(result.entries.size() + result.badLines + result.linesPastLimit == result.lines);
     for (const DisplayEntry& entry : result.entries) {
