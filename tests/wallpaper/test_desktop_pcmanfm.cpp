@@ -2,12 +2,11 @@
 // both pcmanfm flavours get, seen through stand-ins on a private PATH.
 #include <gtest/gtest.h>
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QThread>
 #include <memory>
 
 #include "support/Errors.h"
@@ -78,8 +77,13 @@ protected:
     Environment environment_;
 };
 
+// Stores the picture where pcmanfm's LXDE profile keeps it, as the running instance would.
+const QString kLxdeStores = QStringLiteral(
+    "d=\"$XDG_CONFIG_HOME/pcmanfm/LXDE\"; mkdir -p \"$d\"; "
+    "printf '[*]\\nwallpaper=%s\\n' \"${1#--set-wallpaper=}\" > \"$d/desktop-items-0.conf\"");
+
 TEST_F(PcmanfmCommandLineTest, LxdeGetsThePictureAndModeAsOptions) {
-    WriteStandIn(bin_, QStringLiteral("pcmanfm"), QStringLiteral("exit 0"));
+    WriteStandIn(bin_, QStringLiteral("pcmanfm"), kLxdeStores);
     auto setter = MakeDesktopSetter(DesktopKind::Lxde, environment_);
     for (const auto& [placement, mode] :
          {std::pair{Placement::Tiled, "tile"}, std::pair{Placement::Stretched, "stretch"},
@@ -92,7 +96,7 @@ TEST_F(PcmanfmCommandLineTest, LxdeGetsThePictureAndModeAsOptions) {
 }
 
 TEST_F(PcmanfmCommandLineTest, ARefusalCarriesTheProgramsWordsAndKeepsThePreviousName) {
-    WriteStandIn(bin_, QStringLiteral("pcmanfm"), QStringLiteral("exit 0"));
+    WriteStandIn(bin_, QStringLiteral("pcmanfm"), kLxdeStores);
     auto setter = MakeDesktopSetter(DesktopKind::Lxde, environment_);
     ASSERT_NO_THROW(setter->SetBackground(bitmap_.toStdString(), Placement::Tiled));
     const QString shown = FreshFile();
@@ -116,13 +120,22 @@ TEST_F(PcmanfmCommandLineTest, LxqtWithoutADesktopInstanceIsReportedNotTakenAsDo
     EXPECT_EQ(FreshFile(), QStringLiteral("<none>"));
 }
 
-// The real pcmanfm-qt as LXQt runs it: the desktop manager on a private X server and bus.
-class LxqtDesktopTest : public ::testing::Test {
+// The desktop managers as LXQt and LXDE run them, on a private X server and bus.
+struct Flavour {
+    DesktopKind kind;
+    const char* program;
+    const char* profile;
+    const char* package;
+};
+
+class PcmanfmDesktopTest : public ::testing::TestWithParam<Flavour> {
 protected:
     void SetUp() override {
-        for (const char* program : {"pcmanfm-qt", "Xvfb", "dbus-daemon"}) {
+        const Flavour& flavour = GetParam();
+        for (const char* program : {flavour.program, "Xvfb", "dbus-daemon"}) {
             if (!test::HaveProgram(program)) {
-                GTEST_SKIP() << program << " is not installed (packages pcmanfm-qt, xvfb, dbus)";
+                GTEST_SKIP() << program << " is not installed (packages " << flavour.package
+                             << ", xvfb, dbus)";
             }
         }
         ASSERT_TRUE(home_.isValid());
@@ -135,25 +148,6 @@ protected:
         bus_ = std::make_unique<test::PrivateBus>(environment_);
         ASSERT_FALSE(bus_->Address().empty());
         environment_["DBUS_SESSION_BUS_ADDRESS"] = bus_->Address();
-        desktop_.setProcessEnvironment(test::ToProcessEnvironment(environment_));
-        desktop_.start(QStringLiteral("pcmanfm-qt"),
-                       {QStringLiteral("--desktop"), QStringLiteral("--profile=lxqt")});
-        ASSERT_TRUE(desktop_.waitForStarted(10000));
-        const QString name = QStringLiteral("tavrino-lxqt-test");
-        bool up = false;
-        {
-            QDBusConnection bus =
-                QDBusConnection::connectToBus(QString::fromStdString(bus_->Address()), name);
-            up = test::WaitFor(
-                [&bus] {
-                    return bus.interface()
-                        ->isServiceRegistered(QStringLiteral("org.pcmanfm.PCManFM"))
-                        .value();
-                },
-                15000);
-        }
-        QDBusConnection::disconnectFromBus(name);
-        ASSERT_TRUE(up) << "pcmanfm-qt did not start managing the desktop";
         display_ = XOpenDisplay(server_->Name().c_str());
         ASSERT_NE(display_, nullptr);
         data_ = home_.path() + QStringLiteral("/data dir 'x'");
@@ -161,6 +155,32 @@ protected:
         bitmap_ = data_ + QStringLiteral("/TavrinoWallpaperManager.bmp");
         test::WriteBitmap(bitmap_, test::QuarteredImage());
     }
+
+    // Starts the desktop manager and waits until it has put its desktop window up.
+    void StartDesktop() {
+        desktop_.setProcessEnvironment(test::ToProcessEnvironment(environment_));
+        desktop_.start(QString::fromLatin1(GetParam().program),
+                       {QStringLiteral("--desktop"),
+                        QStringLiteral("--profile=") + QString::fromLatin1(GetParam().profile)});
+        ASSERT_TRUE(desktop_.waitForStarted(10000));
+        const bool up = test::WaitFor(
+            [this] {
+                Window root = 0;
+                Window parent = 0;
+                Window* children = nullptr;
+                unsigned count = 0;
+                XQueryTree(display_, XDefaultRootWindow(display_), &root, &parent, &children,
+                           &count);
+                if (children != nullptr) {
+                    XFree(children);
+                }
+                return count > 0;
+            },
+            15000);
+        ASSERT_TRUE(up) << GetParam().program << " did not put up a desktop";
+        QThread::msleep(500);  // its command channel opens right after the window
+    }
+
     void TearDown() override {
         if (display_ != nullptr) {
             XCloseDisplay(display_);
@@ -202,6 +222,26 @@ protected:
                                  : QStringLiteral("<none>");
     }
 
+    // What the desktop manager stored in its profile.
+    QString Stored() const {
+        const QString config = home_.path() + QStringLiteral("/.config/");
+        if (GetParam().kind == DesktopKind::Lxqt) {
+            const QSettings settings(config + QStringLiteral("pcmanfm-qt/lxqt/settings.conf"),
+                                     QSettings::IniFormat);
+            return settings.value(QStringLiteral("Desktop/Wallpaper")).toString();
+        }
+        QFile items(config + QStringLiteral("pcmanfm/LXDE/desktop-items-0.conf"));
+        if (!items.open(QIODevice::ReadOnly)) {
+            return {};
+        }
+        for (const QByteArray& line : items.readAll().split('\n')) {
+            if (line.startsWith("wallpaper=")) {
+                return QString::fromUtf8(line.mid(10));
+            }
+        }
+        return {};
+    }
+
     QTemporaryDir home_;
     std::unique_ptr<test::VirtualDisplay> server_;
     std::unique_ptr<test::PrivateBus> bus_;
@@ -212,8 +252,9 @@ protected:
     QString bitmap_;
 };
 
-TEST_F(LxqtDesktopTest, TheDesktopShowsThePictureAndStoresIt) {
-    auto setter = MakeDesktopSetter(DesktopKind::Lxqt, environment_);
+TEST_P(PcmanfmDesktopTest, TheDesktopShowsThePictureAndStoresIt) {
+    StartDesktop();
+    auto setter = MakeDesktopSetter(GetParam().kind, environment_);
     ASSERT_NO_THROW(setter->SetBackground(bitmap_.toStdString(), Placement::Tiled));
     EXPECT_TRUE(Shows({{QPoint(5, 5), test::kTopLeft},
                        {QPoint(25, 5), test::kTopRight},
@@ -229,10 +270,29 @@ TEST_F(LxqtDesktopTest, TheDesktopShowsThePictureAndStoresIt) {
         Shows({{QPoint(145, 110), test::kTopLeft}, {QPoint(175, 130), test::kBottomRight}}));
     EXPECT_FALSE(test::Near(test::RootPixel(display_, 5, 5), test::kTopLeft))
         << "the picture is not centred";
-    const QSettings stored(home_.path() + QStringLiteral("/.config/pcmanfm-qt/lxqt/settings.conf"),
-                           QSettings::IniFormat);
-    EXPECT_EQ(stored.value(QStringLiteral("Desktop/Wallpaper")).toString(), FreshFile());
+    EXPECT_EQ(Stored(), FreshFile());
 }
+
+TEST_P(PcmanfmDesktopTest, WithoutADesktopManagerNothingIsTakenAsDone) {
+    auto setter = MakeDesktopSetter(GetParam().kind, environment_);
+    try {
+        setter->SetBackground(bitmap_.toStdString(), Placement::Centred);
+        FAIL() << "no desktop manager ran, yet no failure was reported";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.Number(), errnum::DesktopRefused);
+        EXPECT_NE(std::string(error.what()).find(GetParam().program), std::string::npos)
+            << error.what();
+    }
+    EXPECT_EQ(FreshFile(), QStringLiteral("<none>"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Flavours, PcmanfmDesktopTest,
+    ::testing::Values(Flavour{DesktopKind::Lxqt, "pcmanfm-qt", "lxqt", "pcmanfm-qt"},
+                      Flavour{DesktopKind::Lxde, "pcmanfm", "LXDE", "pcmanfm"}),
+    [](const ::testing::TestParamInfo<Flavour>& param) {
+        return std::string(DesktopKindName(param.param.kind));
+    });
 
 }  // namespace
 }  // namespace tavrino

@@ -1,9 +1,15 @@
 // LXDE: pcmanfm draws the desktop and takes the picture from its command line, passing it on
-// to the running instance.
+// to the running instance, which stores it in its profile. Without such an instance the
+// command itself becomes one and never ends, hence the short wait; the stored setting is read
+// back so a picture that went nowhere is reported.
+#include <QDeadlineTimer>
+#include <QFile>
 #include <QString>
 #include <QStringList>
+#include <QThread>
 #include <utility>
 
+#include "support/Errors.h"
 #include "wallpaper/desktop/DesktopCommands.h"
 #include "wallpaper/desktop/DesktopProcess.h"
 #include "wallpaper/desktop/DesktopSetter.h"
@@ -11,6 +17,45 @@
 namespace tavrino {
 
 namespace {
+
+constexpr int kAnswerMs = 8000;
+constexpr int kSettleMs = 5000;
+
+// The "wallpaper=" entry of a desktop-items file (a GLib key file), its escapes undone.
+QString StoredWallpaper(const QString& file) {
+    QFile items(file);
+    if (!items.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    while (!items.atEnd()) {
+        const QString line = QString::fromUtf8(items.readLine()).trimmed();
+        if (!line.startsWith(QStringLiteral("wallpaper="))) {
+            continue;
+        }
+        const QString raw = line.mid(10);
+        QString value;
+        for (qsizetype i = 0; i < raw.size(); ++i) {
+            if (raw[i] != QLatin1Char('\\') || i + 1 == raw.size()) {
+                value += raw[i];
+                continue;
+            }
+            const QChar escaped = raw[++i];
+            if (escaped == QLatin1Char('s')) {
+                value += QLatin1Char(' ');
+            } else if (escaped == QLatin1Char('n')) {
+                value += QLatin1Char('\n');
+            } else if (escaped == QLatin1Char('t')) {
+                value += QLatin1Char('\t');
+            } else if (escaped == QLatin1Char('r')) {
+                value += QLatin1Char('\r');
+            } else {
+                value += escaped;
+            }
+        }
+        return value;
+    }
+    return {};
+}
 
 class LxdeDesktopSetter final : public DesktopSetter {
 public:
@@ -23,10 +68,48 @@ public:
         RunProgramChecked(
             environment_, QStringLiteral("pcmanfm"),
             {QStringLiteral("--set-wallpaper=") + QString::fromStdString(bitmapPath),
-             QStringLiteral("--wallpaper-mode=") + QString::fromLatin1(PcmanfmMode(placement))});
+             QStringLiteral("--wallpaper-mode=") + QString::fromLatin1(PcmanfmMode(placement))},
+            kAnswerMs);
+        const QString wanted = QString::fromStdString(bitmapPath);
+        QDeadlineTimer deadline(kSettleMs);
+        QString seen;
+        do {
+            for (const QString& file : ItemFiles()) {
+                const QString stored = StoredWallpaper(file);
+                if (stored == wanted) {
+                    return;
+                }
+                if (!stored.isEmpty()) {
+                    seen = stored;
+                }
+            }
+            QThread::msleep(100);
+        } while (!deadline.hasExpired());
+        throw Error(
+            errnum::DesktopRefused,
+            "LXDE did not take the wallpaper: pcmanfm keeps " +
+                (seen.isEmpty() ? std::string("no picture") : "\"" + seen.toStdString() + "\"") +
+                " (is pcmanfm managing the desktop?)");
     }
 
 private:
+    // The profiles LXDE sessions use, and pcmanfm's own.
+    [[nodiscard]] QStringList ItemFiles() const {
+        QString config;
+        if (const auto it = environment_.find("XDG_CONFIG_HOME");
+            it != environment_.end() && !it->second.empty()) {
+            config = QString::fromStdString(it->second);
+        } else if (const auto home = environment_.find("HOME"); home != environment_.end()) {
+            config = QString::fromStdString(home->second) + QStringLiteral("/.config");
+        }
+        QStringList files;
+        for (const char* profile : {"LXDE", "lubuntu", "LXDE-pi", "default"}) {
+            files << config + QStringLiteral("/pcmanfm/") + QString::fromLatin1(profile) +
+                         QStringLiteral("/desktop-items-0.conf");
+        }
+        return files;
+    }
+
     Environment environment_;
 };
 
