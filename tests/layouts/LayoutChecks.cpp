@@ -48,8 +48,8 @@ QString TextOf(const QWidget* widget) {
     return {};
 }
 
-QRect ExpectedRect(const ControlSpec& spec, QPoint origin) {
-    return {Px(spec.left) - origin.x(), Px(spec.top) - origin.y(), Px(spec.width), Px(spec.height)};
+QRect ExpectedRect(const ControlSpec& expected, QPoint origin) {
+    return {Px(expected.left) - origin.x(), Px(expected.top) - origin.y(), Px(expected.width), Px(expected.height)};
 }
 
 void ExpectCaptionsFit(const QWidget& window) {

@@ -42,26 +42,26 @@ QString TextOf(const QWidget* widget);
 
 // The pixel rectangle a row describes; `origin` is subtracted from positions (the tab page offset
 // for controls on a page, (0, 0) otherwise).
-QRect ExpectedRect(const ControlSpec& spec, QPoint origin);
+QRect ExpectedRect(const ControlSpec& expected, QPoint origin);
 
 // Checks kind, container, geometry, text and tool tip of every row; `originOf` gives the offset
 // for a container name.
 template <typename OriginOf>
 void ExpectControls(const QWidget& window, const std::vector<ControlSpec>& specs,
                     OriginOf originOf) {
-    for (const ControlSpec& spec : specs) {
-        SCOPED_TRACE(spec.name);
-        const auto found = window.findChildren<QWidget*>(QString::fromUtf8(spec.name));
+    for (const ControlSpec& expected : specs) {
+        SCOPED_TRACE(expected.name);
+        const auto found = window.findChildren<QWidget*>(QString::fromUtf8(expected.name));
         ASSERT_EQ(found.size(), 1) << "one widget of that name";
         const QWidget* widget = found.front();
-        EXPECT_STREQ(widget->metaObject()->className(), spec.kind);
+        EXPECT_STREQ(widget->metaObject()->className(), expected.kind);
         ASSERT_NE(widget->parentWidget(), nullptr);
-        EXPECT_EQ(widget->parentWidget()->objectName(), QString::fromUtf8(spec.container));
-        EXPECT_EQ(widget->geometry(), ExpectedRect(spec, originOf(spec.container)));
-        if (spec.text != nullptr) {
-            EXPECT_EQ(TextOf(widget), QString::fromUtf8(spec.text));
+        EXPECT_EQ(widget->parentWidget()->objectName(), QString::fromUtf8(expected.container));
+        EXPECT_EQ(widget->geometry(), ExpectedRect(expected, originOf(expected.container)));
+        if (expected.text != nullptr) {
+            EXPECT_EQ(TextOf(widget), QString::fromUtf8(expected.text));
         }
-        EXPECT_EQ(widget->toolTip(), QString::fromUtf8(spec.toolTip));
+        EXPECT_EQ(widget->toolTip(), QString::fromUtf8(expected.toolTip));
     }
 }
 
