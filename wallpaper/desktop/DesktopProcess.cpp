@@ -1,9 +1,11 @@
 #include "wallpaper/desktop/DesktopProcess.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
+#include <QThread>
 
 #include "support/Errors.h"
 
@@ -98,6 +100,40 @@ std::string ProgramWords(const ProgramResult& result) {
         words = Trimmed(QByteArray::fromStdString(result.output));
     }
     return words;
+}
+
+QString ConfigHome(const Environment& environment) {
+    if (const auto it = environment.find("XDG_CONFIG_HOME");
+        it != environment.end() && !it->second.empty()) {
+        return QString::fromStdString(it->second);
+    }
+    if (const auto home = environment.find("HOME"); home != environment.end()) {
+        return QString::fromStdString(home->second) + QStringLiteral("/.config");
+    }
+    return {};
+}
+
+void AwaitStoredWallpaper(const QString& wanted,
+                          const std::function<QStringList()>& storedWallpapers, int settleMs,
+                          const std::string& desktop, const std::string& program) {
+    QDeadlineTimer deadline(settleMs);
+    QString seen;
+    do {
+        for (const QString& stored : storedWallpapers()) {
+            if (stored == wanted) {
+                return;
+            }
+            if (!stored.isEmpty()) {
+                seen = stored;
+            }
+        }
+        QThread::msleep(100);
+    } while (!deadline.hasExpired());
+    throw Error(
+        errnum::DesktopRefused,
+        desktop + " did not take the wallpaper: " + program + " keeps " +
+            (seen.isEmpty() ? std::string("no picture") : "\"" + seen.toStdString() + "\"") +
+            " (is " + program + " managing the desktop?)");
 }
 
 }  // namespace tavrino

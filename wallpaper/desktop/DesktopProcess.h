@@ -2,7 +2,9 @@
 // with argument lists (never through a shell) and a bounded wait.
 #pragma once
 
+#include <QString>
 #include <QStringList>
+#include <functional>
 #include <string>
 
 #include "wallpaper/desktop/DesktopKind.h"
@@ -33,5 +35,15 @@ std::string ProgramWords(const ProgramResult& result);
 
 // "gsettings set a b c" for messages.
 std::string CommandLineForMessage(const QString& program, const QStringList& arguments);
+
+// The session's XDG config folder: XDG_CONFIG_HOME when set, else HOME/.config.
+QString ConfigHome(const Environment& environment);
+
+// For desktops that take a picture on the command line and store it a moment later: polls
+// storedWallpapers() until one of them is wanted, for at most settleMs. Otherwise throws
+// DesktopRefused with "<desktop> did not take the wallpaper: <program> keeps ..." and a hint.
+void AwaitStoredWallpaper(const QString& wanted,
+                          const std::function<QStringList()>& storedWallpapers, int settleMs,
+                          const std::string& desktop, const std::string& program);
 
 }  // namespace tavrino

@@ -2,11 +2,9 @@
 // to the running instance, which stores it in its profile. Without such an instance the
 // command itself becomes one and never ends, hence the short wait; the stored setting is read
 // back so a picture that went nowhere is reported.
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QString>
 #include <QStringList>
-#include <QThread>
 #include <utility>
 
 #include "support/Errors.h"
@@ -70,38 +68,22 @@ public:
             {QStringLiteral("--set-wallpaper=") + QString::fromStdString(bitmapPath),
              QStringLiteral("--wallpaper-mode=") + QString::fromLatin1(PcmanfmMode(placement))},
             kAnswerMs);
-        const QString wanted = QString::fromStdString(bitmapPath);
-        QDeadlineTimer deadline(kSettleMs);
-        QString seen;
-        do {
-            for (const QString& file : ItemFiles()) {
-                const QString stored = StoredWallpaper(file);
-                if (stored == wanted) {
-                    return;
+        AwaitStoredWallpaper(
+            QString::fromStdString(bitmapPath),
+            [this] {
+                QStringList stored;
+                for (const QString& file : ItemFiles()) {
+                    stored << StoredWallpaper(file);
                 }
-                if (!stored.isEmpty()) {
-                    seen = stored;
-                }
-            }
-            QThread::msleep(100);
-        } while (!deadline.hasExpired());
-        throw Error(
-            errnum::DesktopRefused,
-            "LXDE did not take the wallpaper: pcmanfm keeps " +
-                (seen.isEmpty() ? std::string("no picture") : "\"" + seen.toStdString() + "\"") +
-                " (is pcmanfm managing the desktop?)");
+                return stored;
+            },
+            kSettleMs, "LXDE", "pcmanfm");
     }
 
 private:
     // The profiles LXDE sessions use, and pcmanfm's own.
     [[nodiscard]] QStringList ItemFiles() const {
-        QString config;
-        if (const auto it = environment_.find("XDG_CONFIG_HOME");
-            it != environment_.end() && !it->second.empty()) {
-            config = QString::fromStdString(it->second);
-        } else if (const auto home = environment_.find("HOME"); home != environment_.end()) {
-            config = QString::fromStdString(home->second) + QStringLiteral("/.config");
-        }
+        const QString config = ConfigHome(environment_);
         QStringList files;
         for (const char* profile : {"LXDE", "lubuntu", "LXDE-pi", "default"}) {
             files << config + QStringLiteral("/pcmanfm/") + QString::fromLatin1(profile) +
