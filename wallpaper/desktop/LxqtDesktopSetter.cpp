@@ -6,7 +6,6 @@
 #include <QStringList>
 #include <utility>
 
-#include "support/Errors.h"
 #include "wallpaper/desktop/DesktopCommands.h"
 #include "wallpaper/desktop/DesktopProcess.h"
 #include "wallpaper/desktop/DesktopSetter.h"
