@@ -25,7 +25,8 @@ SingleInstance::SingleInstance(const QString& folder, QObject* parent)
 #else
       socketPath_(folder + QStringLiteral("/tavrino-wallpaper-manager.socket")),
 #endif
-      lock_(std::make_unique<QLockFile>(folder + QStringLiteral("/tavrino-wallpaper-manager.lock"))) {
+      lock_(
+          std::make_unique<QLockFile>(folder + QStringLiteral("/tavrino-wallpaper-manager.lock"))) {
     QDir().mkpath(folder);
     lock_->setStaleLockTime(0);  // a lock is stale only when its process is gone
     connect(&server_, &QLocalServer::newConnection, this, [this] { Accept(); });

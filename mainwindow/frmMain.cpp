@@ -41,14 +41,21 @@ namespace tavrino {
 
 namespace {
 
-QString FromPath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
-std::string ToPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+QString FromPath(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+std::string ToPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
 
 Qt::CheckState ToCheckState(int state) {
     switch (state) {
-    case 1: return Qt::Checked;
-    case 2: return Qt::PartiallyChecked;
-    default: return Qt::Unchecked;
+        case 1:
+            return Qt::Checked;
+        case 2:
+            return Qt::PartiallyChecked;
+        default:
+            return Qt::Unchecked;
     }
 }
 
@@ -99,17 +106,21 @@ frmMain::frmMain(QString argumentString, SettingsStore& store, ErrorReporter& re
     lib.cmdSelectDisplayFiles = ui_->cmdSelectDisplayFiles;
     lib.cmdDeselectDisplayFiles = ui_->cmdDeselectDisplayFiles;
     lib.cmdRemoveDisplayFiles = ui_->cmdRemoveDisplayFiles;
-    library_ = std::make_unique<library::LibraryController>(lib, reporter_, services_.dataFolder, this);
+    library_ =
+        std::make_unique<library::LibraryController>(lib, reporter_, services_.dataFolder, this);
 
     const library::DisplayList& list = library_->displayList();
     listView_ = std::make_unique<rotation::FunctionListView>(
         [&list] { return static_cast<int>(list.Count()); },
-        [&list](int row) -> const std::string& { return list.ImagePath(static_cast<std::size_t>(row)); },
+        [&list](int row) -> const std::string& {
+            return list.ImagePath(static_cast<std::size_t>(row));
+        },
         [&list](int row) { return list.IsFlagSet(static_cast<std::size_t>(row)); });
 
     composer_ = std::make_unique<WallpaperComposer>(reporter_, *options_, services_.dataFolder);
     composer_->SetMessageParent(this);
-    preview_ = std::make_unique<PreviewController>(ui_->pctPreview, ui_->imgPreview, reporter_, *options_);
+    preview_ =
+        std::make_unique<PreviewController>(ui_->pctPreview, ui_->imgPreview, reporter_, *options_);
     preview_->SetMessageParent(this);
 
     auto compose = [this](const std::string& path) { composer_->ComposeWallpaper(FromPath(path)); };
@@ -128,10 +139,12 @@ frmMain::frmMain(QString argumentString, SettingsStore& store, ErrorReporter& re
     rot.pbStatus = ui_->pbStatus;
     rot.txtRotateMinutes = ui_->txtRotateMinutes;
     rot.lstPreview = ui_->lstPreview;
-    rotation_ = std::make_unique<RotationController>(
-        rot, *listView_, *options_, store_, reporter_, WallpaperCalls{compose, [this] { (*apply_)(); }});
+    rotation_ =
+        std::make_unique<RotationController>(rot, *listView_, *options_, store_, reporter_,
+                                             WallpaperCalls{compose, [this] { (*apply_)(); }});
 
-    tray_ = std::make_unique<TrayIcon>(AppIcon(), reporter_, [this] { Restore(); }, this);
+    tray_ = std::make_unique<TrayIcon>(
+        AppIcon(), reporter_, [this] { Restore(); }, this);
 
     connect(ui_->lstPreview, &QTreeView::clicked, this, [this](const QModelIndex& index) {
         preview_->lstPreview_ItemClick(index.data(Qt::DisplayRole).toString());
@@ -239,9 +252,13 @@ void frmMain::Restore() {
     activateWindow();
 }
 
-frmAbout* frmMain::AboutBox() const { return about_.data(); }
+frmAbout* frmMain::AboutBox() const {
+    return about_.data();
+}
 
-bool frmMain::ChangeWallpaperNow() { return rotation_->ChangeNow(); }
+bool frmMain::ChangeWallpaperNow() {
+    return rotation_->ChangeNow();
+}
 
 void frmMain::OpenPage(const QString& address) {
     if (services_.openWebPage) {
@@ -300,7 +317,8 @@ void frmMain::closeEvent(QCloseEvent* event) {
 
 void frmMain::Form_Unload() {
     ending_ = true;
-    Guarded(reporter_, loc::MainUnload, [this] { OpenPage(QString::fromStdString(VendorSiteRoot())); });
+    Guarded(reporter_, loc::MainUnload,
+            [this] { OpenPage(QString::fromStdString(VendorSiteRoot())); });
     if (services_.endProgram) {
         services_.endProgram();
     } else {

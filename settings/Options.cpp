@@ -3,20 +3,26 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <system_error>
 #include <string>
+#include <system_error>
 
 namespace tavrino {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
-std::size_t IndexOf(Option option) { return static_cast<std::size_t>(option); }
+std::size_t IndexOf(Option option) {
+    return static_cast<std::size_t>(option);
+}
 
 }  // namespace
 
-const OptionKey& KeyOf(Option option) { return kOptionKeys.at(IndexOf(option)); }
+const OptionKey& KeyOf(Option option) {
+    return kOptionKeys.at(IndexOf(option));
+}
 
 double ParseStoredNumber(std::string_view text) {
     std::size_t begin = 0;
@@ -100,7 +106,9 @@ double ReadNumberSetting(SettingsStore& store, const char* key, int def, ErrorRe
 OptionBoxes::OptionBoxes(SettingsStore& store, ErrorReporter& reporter)
     : store_(store), reporter_(reporter) {}
 
-int OptionBoxes::State(Option option) const { return states_.at(IndexOf(option)); }
+int OptionBoxes::State(Option option) const {
+    return states_.at(IndexOf(option));
+}
 
 void OptionBoxes::SetState(Option option, int state) {
     if (state < 0 || state > 2) {

@@ -43,9 +43,9 @@ bool LooksDamaged(const QString& path) {
 
 QtSettingsStore::QtSettingsStore(ErrorReporter& reporter) : reporter_(reporter) {
 #ifdef Q_OS_WIN
-    settings_ = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                            QStringLiteral("Tavrino"),
-                                            QStringLiteral("WallpaperManager"));
+    settings_ =
+        std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                    QStringLiteral("Tavrino"), QStringLiteral("WallpaperManager"));
 #else
     Open(DefaultIniPath());
 #endif
@@ -65,7 +65,8 @@ QString QtSettingsStore::DefaultIniPath() {
 
 void QtSettingsStore::Open(const QString& iniPath) {
     if (LooksDamaged(iniPath)) {
-        const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+        const QString stamp =
+            QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
         const QString aside = iniPath + QStringLiteral(".damaged-") + stamp;
         if (QFile::rename(iniPath, aside)) {
             setAside_ = aside;
@@ -74,8 +75,9 @@ void QtSettingsStore::Open(const QString& iniPath) {
             loc::StartUp, errnum::SettingsUnreadable,
             "The settings file " + iniPath.toStdString() +
                 " is damaged; the default settings are used" +
-                (setAside_.isEmpty() ? std::string(" and the file is left as it is.")
-                                     : " and the old file was kept as " + setAside_.toStdString() + "."));
+                (setAside_.isEmpty()
+                     ? std::string(" and the file is left as it is.")
+                     : " and the old file was kept as " + setAside_.toStdString() + "."));
     }
     QDir().mkpath(QFileInfo(iniPath).absolutePath());
     settings_ = std::make_unique<QSettings>(iniPath, QSettings::IniFormat);
@@ -88,7 +90,8 @@ void QtSettingsStore::Open(const QString& iniPath) {
 
 QString QtSettingsStore::ResolveGroup(const std::string& application,
                                       const std::string& section) const {
-    const QString app = FindIgnoringCase(settings_->childGroups(), QString::fromStdString(application));
+    const QString app =
+        FindIgnoringCase(settings_->childGroups(), QString::fromStdString(application));
     settings_->beginGroup(app);
     const QString sec = FindIgnoringCase(settings_->childGroups(), QString::fromStdString(section));
     settings_->endGroup();
@@ -118,9 +121,8 @@ void QtSettingsStore::Save(const std::string& application, const std::string& se
     settings_->setValue(path, QString::fromStdString(value));
     settings_->sync();  // QSettings writes a temporary file and renames it over the old one
     if (settings_->status() != QSettings::NoError) {
-        throw Error(errnum::PermissionDenied,
-                    "The setting " + key + " could not be saved to " +
-                        settings_->fileName().toStdString());
+        throw Error(errnum::PermissionDenied, "The setting " + key + " could not be saved to " +
+                                                  settings_->fileName().toStdString());
     }
 }
 

@@ -66,7 +66,9 @@ std::optional<int> RunCommand(int& argc, char** argv) {
 
 }  // namespace
 
-QString ArgumentString(const QStringList& arguments) { return arguments.mid(1).join(QLatin1Char(' ')); }
+QString ArgumentString(const QStringList& arguments) {
+    return arguments.mid(1).join(QLatin1Char(' '));
+}
 
 bool EndsAtLogOn(const QString& argumentString, double autoStart) {
     return argumentString.toLower() == QStringLiteral("/startup") && autoStart == 0.0;

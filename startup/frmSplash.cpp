@@ -26,7 +26,9 @@ frmSplash::frmSplash(SettingsStore& store, ErrorReporter& reporter, QWidget* par
 
 frmSplash::~frmSplash() = default;
 
-QString frmSplash::StatusText() const { return ui_->lblStatus->text(); }
+QString frmSplash::StatusText() const {
+    return ui_->lblStatus->text();
+}
 
 void frmSplash::Load() {
     Guarded(reporter_, loc::SplashLoad, [this] {

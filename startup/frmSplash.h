@@ -30,8 +30,8 @@ public:
     frmSplash(const frmSplash&) = delete;
     frmSplash& operator=(const frmSplash&) = delete;
 
-    UpdateCheckRunner updateCheck;              // empty: no check is made
-    std::function<void()> showMainWindow;  // the tmrDelay tick's first step
+    UpdateCheckRunner updateCheck;               // empty: no check is made
+    std::function<void()> showMainWindow;        // the tmrDelay tick's first step
     std::function<QWidget*()> newReleaseNotice;  // the notice to keep on top, if any
 
     [[nodiscard]] QString StatusText() const;

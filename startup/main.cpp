@@ -1,3 +1,5 @@
 #include "startup/basGeneral.h"
 
-int main(int argc, char** argv) { return tavrino::RunProgram(argc, argv); }
+int main(int argc, char** argv) {
+    return tavrino::RunProgram(argc, argv);
+}

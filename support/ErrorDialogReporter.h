@@ -17,7 +17,8 @@ public:
     ErrorDialogReporter(const ErrorDialogReporter&) = delete;
     ErrorDialogReporter& operator=(const ErrorDialogReporter&) = delete;
 
-    void ShowErrorReport(int location, std::int32_t number, const std::string& description) override;
+    void ShowErrorReport(int location, std::int32_t number,
+                         const std::string& description) override;
 
     // The dialog, created on first use.
     frmErrors& Dialog();

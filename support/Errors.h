@@ -39,7 +39,8 @@ std::int32_t NumberForErrno(int code);
 class ErrorReporter {
 public:
     virtual ~ErrorReporter() = default;
-    virtual void ShowErrorReport(int location, std::int32_t number, const std::string& description) = 0;
+    virtual void ShowErrorReport(int location, std::int32_t number,
+                                 const std::string& description) = 0;
 
 protected:
     ErrorReporter() = default;

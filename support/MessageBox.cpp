@@ -14,10 +14,14 @@ MessageInterceptor& Interceptor() {
 
 QMessageBox::Icon ToQt(MessageIcon icon) {
     switch (icon) {
-    case MessageIcon::Stop: return QMessageBox::Critical;
-    case MessageIcon::Exclamation: return QMessageBox::Warning;
-    case MessageIcon::Information: return QMessageBox::Information;
-    case MessageIcon::None: break;
+        case MessageIcon::Stop:
+            return QMessageBox::Critical;
+        case MessageIcon::Exclamation:
+            return QMessageBox::Warning;
+        case MessageIcon::Information:
+            return QMessageBox::Information;
+        case MessageIcon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }
@@ -34,6 +38,8 @@ void ShowMessage(QWidget* parent, const QString& text, const QString& title, Mes
     box.exec();
 }
 
-void SetMessageInterceptor(MessageInterceptor interceptor) { Interceptor() = std::move(interceptor); }
+void SetMessageInterceptor(MessageInterceptor interceptor) {
+    Interceptor() = std::move(interceptor);
+}
 
 }  // namespace tavrino

@@ -20,7 +20,8 @@ struct Report {
 // Records every report instead of showing a dialog.
 class RecordingReporter final : public ErrorReporter {
 public:
-    void ShowErrorReport(int location, std::int32_t number, const std::string& description) override {
+    void ShowErrorReport(int location, std::int32_t number,
+                         const std::string& description) override {
         reports.push_back({location, number, description});
     }
     std::vector<Report> reports;
@@ -39,7 +40,7 @@ public:
     void Put(const std::string& key, const std::string& value);
 
     std::map<std::string, std::string> values;  // "application/section/key", lower-cased
-    std::vector<std::string> saveLog;            // keys in the order they were saved
+    std::vector<std::string> saveLog;           // keys in the order they were saved
     bool failSaves = false;
 };
 

@@ -15,8 +15,8 @@ PrivateHome::PrivateHome() {
     for (const char* sub : {"config", "data", "runtime", "appdata", "cache"}) {
         QDir().mkpath(Path(QString::fromLatin1(sub)));
     }
-    QFile::setPermissions(RuntimeDir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                            QFileDevice::ExeOwner);
+    QFile::setPermissions(RuntimeDir(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 QString PrivateHome::Path(const QString& relative) const {
@@ -82,8 +82,11 @@ VirtualDisplay::VirtualDisplay(const QString& screen) {
             return;
         }
         const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(n);
-        if (WaitUntil([&] { return QFileInfo::exists(socket) || server_.state() == QProcess::NotRunning; },
-                      10000) &&
+        if (WaitUntil(
+                [&] {
+                    return QFileInfo::exists(socket) || server_.state() == QProcess::NotRunning;
+                },
+                10000) &&
             server_.state() == QProcess::Running) {
             name_ = QStringLiteral(":%1").arg(n);
             return;
@@ -119,9 +122,9 @@ QString VirtualDisplay::Run(const QString& program, const QStringList& arguments
 }
 
 int VirtualDisplay::CountVisibleWindows(const QString& titlePattern) const {
-    const QString out = Run(QStringLiteral("xdotool"),
-                            {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                             QStringLiteral("--name"), titlePattern});
+    const QString out =
+        Run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                        QStringLiteral("--name"), titlePattern});
     return static_cast<int>(out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size());
 }
 
@@ -130,10 +133,10 @@ int VirtualDisplay::CountVisibleWindows(const QString& titlePattern) const {
 namespace tavrino::test {
 
 QList<QSize> VirtualDisplay::VisibleWindowSizes(const QString& titlePattern) const {
-    const QString out = Run(QStringLiteral("xdotool"),
-                            {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                             QStringLiteral("--name"), titlePattern,
-                             QStringLiteral("getwindowgeometry"), QStringLiteral("%@")});
+    const QString out =
+        Run(QStringLiteral("xdotool"),
+            {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+             titlePattern, QStringLiteral("getwindowgeometry"), QStringLiteral("%@")});
     QList<QSize> sizes;
     static const QRegularExpression geometry(QStringLiteral("Geometry: (\\d+)x(\\d+)"));
     for (auto it = geometry.globalMatch(out); it.hasNext();) {

@@ -2,8 +2,8 @@
 // tools, so no test ever touches the user's display or files.
 #pragma once
 
-#include <QProcess>
 #include <QList>
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QSize>
 #include <QString>

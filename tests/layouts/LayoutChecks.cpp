@@ -49,7 +49,8 @@ QString TextOf(const QWidget* widget) {
 }
 
 QRect ExpectedRect(const ControlSpec& expected, QPoint origin) {
-    return {Px(expected.left) - origin.x(), Px(expected.top) - origin.y(), Px(expected.width), Px(expected.height)};
+    return {Px(expected.left) - origin.x(), Px(expected.top) - origin.y(), Px(expected.width),
+            Px(expected.height)};
 }
 
 void ExpectCaptionsFit(const QWidget& window) {

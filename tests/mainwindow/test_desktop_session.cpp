@@ -51,9 +51,9 @@ protected:
         tray_.setProcessEnvironment(env_);
         tray_.start(QStringLiteral("trayer"),
                     {QStringLiteral("--edge"), QStringLiteral("bottom"), QStringLiteral("--align"),
-                     QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("request"),
-                     QStringLiteral("--height"), QStringLiteral("32"), QStringLiteral("--SetDockType"),
-                     QStringLiteral("true")});
+                     QStringLiteral("right"), QStringLiteral("--widthtype"),
+                     QStringLiteral("request"), QStringLiteral("--height"), QStringLiteral("32"),
+                     QStringLiteral("--SetDockType"), QStringLiteral("true")});
         ASSERT_TRUE(tray_.waitForStarted(5000));
         ASSERT_TRUE(WaitUntil([this] { return !PanelId().isEmpty(); }, 5000));
     }
@@ -88,19 +88,20 @@ protected:
 
     // The panel holds our icon once it is wider than trayer's empty 1-pixel strip.
     [[nodiscard]] bool IconEmbedded() const {
-        const QString tree = display_.Run(QStringLiteral("xwininfo"),
-                                          {QStringLiteral("-id"), PanelId(), QStringLiteral("-tree")});
+        const QString tree =
+            display_.Run(QStringLiteral("xwininfo"),
+                         {QStringLiteral("-id"), PanelId(), QStringLiteral("-tree")});
         return tree.contains(QStringLiteral("\"tavrino-wallpaper-manager\""));
     }
 
     void ClickIcon(int clicks) const {
         const QString panel = PanelId();
-        static_cast<void>(display_.Run(
-            QStringLiteral("xdotool"),
-            {QStringLiteral("mousemove"), QStringLiteral("--window"), panel, QStringLiteral("10"),
-             QStringLiteral("14"), QStringLiteral("click"), QStringLiteral("--repeat"),
-             QString::number(clicks), QStringLiteral("--delay"), QStringLiteral("80"),
-             QStringLiteral("1")}));
+        static_cast<void>(
+            display_.Run(QStringLiteral("xdotool"),
+                         {QStringLiteral("mousemove"), QStringLiteral("--window"), panel,
+                          QStringLiteral("10"), QStringLiteral("14"), QStringLiteral("click"),
+                          QStringLiteral("--repeat"), QString::number(clicks),
+                          QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")}));
     }
 
     [[nodiscard]] bool MainVisible() const { return display_.CountVisibleWindows(kTitle) > 0; }
@@ -142,7 +143,8 @@ TEST_F(DesktopSession, TheLogOnHideStandsUntilADoubleClickOnTheTrayIcon) {
     StartProgram({QStringLiteral("/startup")});
     ASSERT_TRUE(WaitUntil([this] { return IconEmbedded(); }, 15000)) << "the icon never embedded";
     // The hide of the log-on start stands after the splash hands over.
-    ASSERT_TRUE(WaitUntil([this] { return display_.CountVisibleWindows(QStringLiteral(".")) <= 2; }, 8000));
+    ASSERT_TRUE(
+        WaitUntil([this] { return display_.CountVisibleWindows(QStringLiteral(".")) <= 2; }, 8000));
     QThread::msleep(500);
     EXPECT_FALSE(MainVisible());
 
@@ -151,7 +153,8 @@ TEST_F(DesktopSession, TheLogOnHideStandsUntilADoubleClickOnTheTrayIcon) {
     EXPECT_FALSE(MainVisible()) << "a single click must leave the window hidden";
 
     ClickIcon(2);
-    EXPECT_TRUE(WaitUntil([this] { return MainVisible(); }, 5000)) << "a double click must restore it";
+    EXPECT_TRUE(WaitUntil([this] { return MainVisible(); }, 5000))
+        << "a double click must restore it";
 }
 
 TEST_F(DesktopSession, ASecondLaunchReachesTheFirstCopyAndNextChangesTheWallpaper) {
@@ -172,7 +175,8 @@ TEST_F(DesktopSession, ASecondLaunchReachesTheFirstCopyAndNextChangesTheWallpape
 
     program_.kill();
     program_.waitForFinished(3000);
-    EXPECT_NE(RunSecond({QStringLiteral("--next")}), 0) << "--next without a running copy must fail";
+    EXPECT_NE(RunSecond({QStringLiteral("--next")}), 0)
+        << "--next without a running copy must fail";
 }
 
 }  // namespace

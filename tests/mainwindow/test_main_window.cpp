@@ -5,8 +5,8 @@
 #include <QAction>
 #include <QDialog>
 #include <QDir>
-#include <QHeaderView>
 #include <QFile>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QProgressBar>
@@ -70,7 +70,8 @@ protected:
     std::unique_ptr<frmMain> Load(const QString& arguments = QString()) {
         MainWindowServices services;
         RegistryFileOptions registry;
-        registry.userFile = QFile::encodeName(dir.filePath(QStringLiteral("registry.txt"))).toStdString();
+        registry.userFile =
+            QFile::encodeName(dir.filePath(QStringLiteral("registry.txt"))).toStdString();
         registry.seedDesktopDefaults = true;
         services.registry = std::make_unique<RegistryFileStore>(registry);
         services.desktop = std::make_unique<RecordingDesktop>(desktopCalls);
@@ -113,14 +114,16 @@ TEST_F(MainWindow, AListWithRotationOnPutsTheFirstSelectedImageUpAndAnnouncesThe
     const QString red = Picture(QStringLiteral("red.jpg"), Qt::red);
     const QString green = Picture(QStringLiteral("green.jpg"), Qt::green);
     const QString blue = Picture(QStringLiteral("blue.jpg"), Qt::blue);
-    WriteList({red, green, blue}, {QStringLiteral("False"), QStringLiteral("True"), QStringLiteral("True")});
+    WriteList({red, green, blue},
+              {QStringLiteral("False"), QStringLiteral("True"), QStringLiteral("True")});
     store.Put("RotateMinutes", "12");
     auto window = Load();
     Ui::frmMain& ui = window->Controls();
     EXPECT_EQ(window->Rotation().CurrentIndex(), 2);
     EXPECT_EQ(ui.lblCurrentlyShowing->text(), green);
     EXPECT_EQ(ui.lblUpNext->text(), blue);
-    EXPECT_EQ(ui.lblStatus->text(), QStringLiteral("Your Next Wallpaper Will Show In: 12 Minute(s)"));
+    EXPECT_EQ(ui.lblStatus->text(),
+              QStringLiteral("Your Next Wallpaper Will Show In: 12 Minute(s)"));
     ASSERT_EQ(desktopCalls.size(), 1U);
     EXPECT_TRUE(QFile::exists(QFile::decodeName(QByteArray::fromStdString(desktopCalls[0]))));
     // The preview shows the first entry.

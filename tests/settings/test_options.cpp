@@ -32,7 +32,7 @@ TEST(OptionLoad, EmptyStoreWritesExactlyTheSixCheckedKeys) {
         EXPECT_EQ(f.store.Find(key), nullptr) << key;
     }
     EXPECT_EQ(f.store.saveLog, (std::vector<std::string>{"AutoStart", "AutoUpdate", "Aspect",
-                                                          "Minimize", "Rotate", "Stretch"}));
+                                                         "Minimize", "Rotate", "Stretch"}));
     EXPECT_FALSE(f.boxes.Checked(Option::Random));
     EXPECT_FALSE(f.boxes.Checked(Option::Tile));
     EXPECT_TRUE(f.reporter.reports.empty());
@@ -54,7 +54,7 @@ TEST(OptionLoad, StoredValuesAreReadAsNumbersAndWrittenBack) {
         const char* stored;
         int state;
     };
-    const std::vector<Row> rows{{"1", 1}, {"0", 0}, {"2", 2}, {" 1 ", 1}, {"1.0", 1},
+    const std::vector<Row> rows{{"1", 1},   {"0", 0},   {"2", 2},  {" 1 ", 1}, {"1.0", 1},
                                 {"0.5", 0}, {"1.5", 2}, {"+1", 1}, {"1e0", 1}};
     for (const Row& row : rows) {
         Fixture f;
@@ -70,11 +70,11 @@ TEST(OptionLoad, ADamagedValueIsReportedAndTheDefaultUsedWhileTheLoadGoesOn) {
         const char* stored;
         std::int32_t number;
     };
-    const std::vector<Row> rows{{"yes", errnum::TypeMismatch},  {"", errnum::TypeMismatch},
-                                {"1x", errnum::TypeMismatch},   {"-", errnum::TypeMismatch},
-                                {"3", errnum::InvalidPropertyValue},
-                                {"-1", errnum::InvalidPropertyValue},
-                                {"1e999", errnum::Overflow}};
+    const std::vector<Row> rows{
+        {"yes", errnum::TypeMismatch},       {"", errnum::TypeMismatch},
+        {"1x", errnum::TypeMismatch},        {"-", errnum::TypeMismatch},
+        {"3", errnum::InvalidPropertyValue}, {"-1", errnum::InvalidPropertyValue},
+        {"1e999", errnum::Overflow}};
     for (const Row& row : rows) {
         Fixture f;
         f.store.Put("AutoUpdate", row.stored);
@@ -84,7 +84,8 @@ TEST(OptionLoad, ADamagedValueIsReportedAndTheDefaultUsedWhileTheLoadGoesOn) {
         EXPECT_EQ(f.reporter.reports[0].location, loc::MainLoad) << row.stored;
         EXPECT_EQ(f.reporter.reports[0].number, row.number) << row.stored;
         EXPECT_TRUE(f.boxes.Checked(Option::AutoUpdate)) << "default applies for " << row.stored;
-        EXPECT_TRUE(f.boxes.Checked(Option::Random)) << "later keys still load after " << row.stored;
+        EXPECT_TRUE(f.boxes.Checked(Option::Random))
+            << "later keys still load after " << row.stored;
     }
 }
 

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
-#include <algorithm>
 #include <QProcess>
+#include <algorithm>
 
 #include "common/VirtualDisplay.h"
 
@@ -86,7 +86,8 @@ TEST_F(StartUp, OtherLaunchesGoOnToTheMainWindow) {
     const std::vector<GoesOnCase> cases{
         {"switch with AutoStart on", {QStringLiteral("AutoStart=1")}, {QStringLiteral("/startup")}},
         {"switch with AutoStart missing", {}, {QStringLiteral("/startup")}},
-        {"switch followed by more", {QStringLiteral("AutoStart=0")},
+        {"switch followed by more",
+         {QStringLiteral("AutoStart=0")},
          {QStringLiteral("/startup"), QStringLiteral("x")}},
         {"no argument", {QStringLiteral("AutoStart=0")}, {}},
         {"damaged AutoStart", {QStringLiteral("AutoStart=off")}, {QStringLiteral("/startup")}},

@@ -20,7 +20,8 @@ QString LabelText(frmErrors& dialog, const char* name) {
 TEST(ErrorDialog, IsCreatedOnFirstReportAndShowsTheLabelsInTheirFormats) {
     ErrorDialogReporter reporter;
     EXPECT_FALSE(reporter.HasDialog());
-    Guarded(reporter, loc::RegistryCheckError, [] { throw Error(errnum::Registry, "Key Not Found"); });
+    Guarded(reporter, loc::RegistryCheckError,
+            [] { throw Error(errnum::Registry, "Key Not Found"); });
     ASSERT_TRUE(reporter.HasDialog());
     frmErrors& dialog = reporter.Dialog();
     EXPECT_TRUE(dialog.isVisible());

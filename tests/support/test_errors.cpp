@@ -75,13 +75,14 @@ TEST(DescribeException, MapsStandardFailuresOntoStableNumbers) {
         {"overflow", make(std::overflow_error("big")), 6},
         {"bad_alloc", make(std::bad_alloc()), 7},
         {"missing file",
-         make(fs::filesystem_error("open", std::make_error_code(std::errc::no_such_file_or_directory))),
+         make(fs::filesystem_error("open",
+                                   std::make_error_code(std::errc::no_such_file_or_directory))),
          53},
-        {"not a folder",
-         make(std::system_error(std::make_error_code(std::errc::not_a_directory))), 76},
+        {"not a folder", make(std::system_error(std::make_error_code(std::errc::not_a_directory))),
+         76},
         {"denied", make(std::system_error(std::make_error_code(std::errc::permission_denied))), 70},
-        {"disk full",
-         make(std::system_error(std::make_error_code(std::errc::no_space_on_device))), 61},
+        {"disk full", make(std::system_error(std::make_error_code(std::errc::no_space_on_device))),
+         61},
         {"device", make(std::system_error(std::make_error_code(std::errc::no_such_device))), 68},
         {"other", make(std::logic_error("odd")), 5},
     };
@@ -99,10 +100,10 @@ TEST(DescribeException, KeepsOurOwnDescription) {
 }
 
 TEST(DefaultDescription, EveryNamedNumberHasItsOwnWords) {
-    const std::int32_t numbers[] = {errnum::TypeMismatch,   errnum::SubscriptOutOfRange,
-                                    errnum::Overflow,       errnum::DivisionByZero,
-                                    errnum::FileNotFound,   errnum::PathNotFound,
-                                    errnum::PermissionDenied, errnum::DiskFull,
+    const std::int32_t numbers[] = {errnum::TypeMismatch,      errnum::SubscriptOutOfRange,
+                                    errnum::Overflow,          errnum::DivisionByZero,
+                                    errnum::FileNotFound,      errnum::PathNotFound,
+                                    errnum::PermissionDenied,  errnum::DiskFull,
                                     errnum::DeviceUnavailable, errnum::InvalidPicture};
     const std::string generic = DefaultDescription(123456);
     for (std::int32_t n : numbers) {
