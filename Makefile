@@ -4,7 +4,7 @@ DEV := build/dev
 ASAN := build/asan
 RELEASE := build/release
 
-.PHONY: all deps configure build run test test-dev test-asan test-windows bench install package format tidy screenshots clean
+.PHONY: all deps configure build run test test-dev test-asan test-fuzz-qt test-windows bench install package format tidy screenshots clean
 
 all: build
 
@@ -20,7 +20,7 @@ build: configure
 run: build
 	$(DEV)/tavrino-wallpaper-manager $(ARGS)
 
-test: deps test-dev test-asan test-windows
+test: deps test-dev test-asan test-fuzz-qt test-windows
 
 test-dev: build
 	ctest --preset dev -j $(JOBS)
@@ -29,6 +29,12 @@ test-asan: deps
 	@cmake --preset asan >/dev/null
 	@cmake --build $(ASAN) -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
+
+# The picture-decoding fuzzer links the Qt side, so it gets a sanitizer build of its own.
+test-fuzz-qt: deps
+	@cmake --preset fuzz-qt >/dev/null
+	@cmake --build build/fuzz-qt -j $(JOBS) --target fuzz_wallpaper_compose
+	ctest --test-dir build/fuzz-qt -R '^fuzz_wallpaper_compose$$' --output-on-failure --no-tests=error
 
 test-windows: deps
 	@if [ -x scripts/test-windows ]; then scripts/test-windows; fi
