@@ -63,12 +63,7 @@ protected:
         environment_ = test::PrivateEnvironment(home_.path());
         environment_["PATH"] = bin_.toStdString() + ":/usr/bin:/bin";
     }
-    QString FreshFile() const {
-        const QStringList files =
-            QDir(data_).entryList({QStringLiteral("TavrinoWallpaperManager-*.bmp")}, QDir::Files);
-        return files.size() == 1 ? data_ + QLatin1Char('/') + files.front()
-                                 : QStringLiteral("<none>");
-    }
+    QString FreshFile() const { return test::FreshWallpaperFile(data_); }
 
     QTemporaryDir home_;
     QString bin_;
@@ -215,12 +210,7 @@ protected:
         return shown ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << last;
     }
 
-    QString FreshFile() const {
-        const QStringList files =
-            QDir(data_).entryList({QStringLiteral("TavrinoWallpaperManager-*.bmp")}, QDir::Files);
-        return files.size() == 1 ? data_ + QLatin1Char('/') + files.front()
-                                 : QStringLiteral("<none>");
-    }
+    QString FreshFile() const { return test::FreshWallpaperFile(data_); }
 
     // What the desktop manager stored in its profile.
     QString Stored() const {

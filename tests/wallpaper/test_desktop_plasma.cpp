@@ -145,12 +145,7 @@ protected:
         ASSERT_TRUE(shell_->Start()) << "the stand-in could not take the name org.kde.plasmashell";
     }
 
-    std::string FreshFile() const {
-        const QStringList files =
-            QDir(data_).entryList({QStringLiteral("TavrinoWallpaperManager-*.bmp")}, QDir::Files);
-        return files.size() == 1 ? (data_ + QLatin1Char('/') + files.front()).toStdString()
-                                 : std::string("<none>");
-    }
+    std::string FreshFile() const { return test::FreshWallpaperFile(data_).toStdString(); }
 
     QTemporaryDir home_;
     Environment environment_;

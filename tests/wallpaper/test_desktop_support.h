@@ -32,6 +32,15 @@
 
 namespace tavrino::test {
 
+// The one per-change copy of the bitmap a desktop was handed in dataFolder, "<none>" when there
+// is none or more than one.
+inline QString FreshWallpaperFile(const QString& dataFolder) {
+    const QStringList files =
+        QDir(dataFolder).entryList({QStringLiteral("TavrinoWallpaperManager-*.bmp")}, QDir::Files);
+    return files.size() == 1 ? dataFolder + QLatin1Char('/') + files.front()
+                             : QStringLiteral("<none>");
+}
+
 inline bool HaveProgram(const char* name) {
     return !QStandardPaths::findExecutable(QString::fromLatin1(name)).isEmpty();
 }
