@@ -4,12 +4,20 @@
 #include <QIODevice>
 #include <QImageIOHandler>
 #include <QImageReader>
+#include <algorithm>
 #include <array>
 #include <string>
 #include <utility>
 
 #include "support/Errors.h"
 #include "wallpaper/Resample.h"
+
+#ifdef TAVRINO_HAVE_LIBJPEG
+#include "wallpaper/JpegDecoder.h"
+#endif
+#ifdef TAVRINO_HAVE_GIFLIB
+#include "wallpaper/GifDecoder.h"
+#endif
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -100,6 +108,37 @@ bool ReadAt(QIODevice& device, qint64 offset, char* out, qint64 length) {
            device.read(out, length) == length;
 }
 
+// Reads at offsets that mostly move forward, a chunk at a time: a GIF has a length byte every
+// 256 bytes, and asking the file for each would cost a system call apiece.
+class ChunkedReader {
+public:
+    explicit ChunkedReader(QIODevice& device) : device_(device), size_(device.size()) {}
+
+    bool ReadAt(qint64 offset, char* out, qint64 length) {
+        if (offset < 0 || length > kChunk || offset + length > size_) {
+            return false;
+        }
+        if (offset < start_ || offset + length > start_ + held_) {
+            held_ = qMin(kChunk, size_ - offset);
+            if (!device_.seek(offset) || device_.read(buffer_.data(), held_) != held_) {
+                held_ = 0;
+                return false;
+            }
+            start_ = offset;
+        }
+        std::copy_n(buffer_.data() + (offset - start_), length, out);
+        return true;
+    }
+
+private:
+    static constexpr qint64 kChunk = 64 * 1024;
+    QIODevice& device_;
+    qint64 size_;
+    qint64 start_ = 0;
+    qint64 held_ = 0;
+    std::array<char, kChunk> buffer_{};
+};
+
 unsigned Byte(const char* data, int at) {
     return static_cast<unsigned char>(data[at]);
 }
@@ -108,9 +147,10 @@ unsigned Byte(const char* data, int at) {
 // blocks up to the end of the first image's data: a whole file has all of them.
 bool GifIsWhole(QIODevice& device) {
     const qint64 start = device.pos();
+    ChunkedReader reader(device);
     const auto walk = [&]() {
         char header[13];
-        if (!ReadAt(device, start, header, 13)) {
+        if (!reader.ReadAt(start, header, 13)) {
             return false;
         }
         qint64 at = start + 13;
@@ -120,7 +160,7 @@ bool GifIsWhole(QIODevice& device) {
         const auto skipSubBlocks = [&]() {
             for (;;) {
                 char length = 0;
-                if (!ReadAt(device, at, &length, 1)) {
+                if (!reader.ReadAt(at, &length, 1)) {
                     return false;
                 }
                 at += 1 + static_cast<unsigned char>(length);
@@ -131,7 +171,7 @@ bool GifIsWhole(QIODevice& device) {
         };
         for (;;) {
             char introducer[2];
-            if (!ReadAt(device, at, introducer, 1)) {
+            if (!reader.ReadAt(at, introducer, 1)) {
                 return false;
             }
             if (introducer[0] == '!') {  // extension: label, then sub-blocks
@@ -141,7 +181,7 @@ bool GifIsWhole(QIODevice& device) {
                 }
             } else if (introducer[0] == ',') {  // the first image: descriptor, table, data
                 char descriptor[10];
-                if (!ReadAt(device, at, descriptor, 10)) {
+                if (!reader.ReadAt(at, descriptor, 10)) {
                     return false;
                 }
                 at += 10;
@@ -221,13 +261,13 @@ bool IsWhole(QIODevice& device) {
         case Kind::Other:
             break;
     }
-    return true;  // not one of ours: the reader turns it away below
+    return true;  // not one of ours: turned away before this is asked
 }
 
-// The JPEG decoder can shrink by 1/2, 1/4 and 1/8 almost for free while it decodes. Asks for
-// the smallest of those that is still no smaller than wanted (stored orientation), sized so
-// that the decoder's own result needs no further scaling inside the reader; the final, exact
-// size is made by our filter.
+// The JPEG decoder of Qt can shrink by 1/2, 1/4 and 1/8 while it decodes (used only where
+// libjpeg-turbo is not at hand). Asks for the smallest of those that is still no smaller than
+// wanted (stored orientation), sized so that the decoder's own result needs no further
+// scaling inside the reader; the final, exact size is made by our filter.
 QSize DecoderShrink(QSize stored, QSize wanted) {
     for (int d : {8, 4, 2}) {
         const QSize shrunk(stored.width() / d, stored.height() / d);
@@ -236,10 +276,6 @@ QSize DecoderShrink(QSize stored, QSize wanted) {
         }
     }
     return stored;
-}
-
-ConstPixelView ViewOf(const QImage& image) {
-    return {image.constBits(), image.width(), image.height(), image.bytesPerLine()};
 }
 
 PixelView ViewOf(QImage& image) {
@@ -254,34 +290,107 @@ QImage NewImage(QSize size, QImage::Format format) {
     return image;
 }
 
-// Resizes with the Lanczos filter (Qt's smooth scaling is a box filter that blurs a photo
-// visibly). Transparent pictures are filtered premultiplied so edges do not darken.
-QImage Resize(const QImage& picture, QSize wanted) {
+// Resizes with our own filters: Qt's smooth scaling is a box filter that blurs a photo
+// visibly. Transparent pictures are filtered premultiplied so edges do not darken.
+QImage Resize(const QImage& picture, QSize wanted, ResampleFilter filter) {
     const QImage::Format format =
         picture.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
-    QImage source = picture.convertToFormat(format);
+    const QImage source = picture.convertToFormat(format);
     if (source.isNull()) {
         throw Error(errnum::OutOfMemory);
     }
-    // A large reduction is first boxed down to within 1.5 to 3 times the size, which costs
-    // far less than a kernel that wide and looks the same.
-    const int factorX = qMax(1, static_cast<int>(source.width() / (wanted.width() * 1.5)));
-    const int factorY = qMax(1, static_cast<int>(source.height() / (wanted.height() * 1.5)));
-    if (factorX > 1 || factorY > 1) {
-        QImage boxed = NewImage(QSize((source.width() + factorX - 1) / factorX,
-                                      (source.height() + factorY - 1) / factorY),
-                                format);
-        BoxShrink(ViewOf(std::as_const(source)), ViewOf(boxed), factorX, factorY);
-        source = std::move(boxed);
-    }
     QImage result = NewImage(wanted, format);
-    ResampleLanczos3(ViewOf(std::as_const(source)), ViewOf(result));
+    Resample({source.constBits(), source.width(), source.height(), source.bytesPerLine()},
+             ViewOf(result), filter);
     return result;
 }
 
-bool Accepted(const QByteArray& format) {
-    return format == "jpeg" || format == "jpg" || format == "gif" || format == "bmp" ||
-           format == "dib";
+// The size to draw, checked: a chooser may ask for more than the picture itself.
+QSize Wanted(const DecodeSizeChooser& chooseSize, QSize natural, const DecodeLimits& limits) {
+    CheckLimits(natural, limits, "a picture");
+    const QSize wanted = chooseSize(natural);
+    if (wanted.isEmpty()) {
+        ThrowInvalid(QStringLiteral("nothing to draw"));
+    }
+    CheckLimits(wanted, limits, "a bitmap");
+    return wanted;
+}
+
+#ifdef TAVRINO_HAVE_LIBJPEG
+DecodedPicture DecodeJpeg(QIODevice& device, const DecodeSizeChooser& chooseSize,
+                          const DecodeLimits& limits) {
+    JpegDecoder jpeg(device, limits.maxBytes);
+    const QSize stored = jpeg.StoredSize();
+    if (stored.isEmpty()) {
+        ThrowInvalid(QStringLiteral("the picture has no size"));
+    }
+    // The decoder works in the stored orientation; the turn comes after it, on the small
+    // result.
+    const QImageIOHandler::Transformations turn = jpeg.Orientation();
+    const bool turned = turn.testFlag(QImageIOHandler::TransformationRotate90);
+    const QSize natural = turned ? stored.transposed() : stored;
+    const QSize wanted = Wanted(chooseSize, natural, limits);
+    QImage image = NewImage(turned ? wanted.transposed() : wanted, QImage::Format_RGB32);
+    jpeg.DecodeInto(image);
+    return {JpegDecoder::Oriented(image, turn), natural};
+}
+#endif
+
+#ifdef TAVRINO_HAVE_GIFLIB
+DecodedPicture DecodeGif(QIODevice& device, const DecodeSizeChooser& chooseSize,
+                         const DecodeLimits& limits) {
+    GifDecoder gif(device, limits.maxSide, limits.maxBytes);
+    const QSize natural = gif.Size();
+    const QSize wanted = Wanted(chooseSize, natural, limits);
+    QImage image = NewImage(
+        wanted, gif.HasTransparency() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    gif.DecodeInto(image);
+    return {image, natural};
+}
+#endif
+
+DecodedPicture DecodeWithQt(QIODevice& device, Kind kind, const DecodeSizeChooser& chooseSize,
+                            const DecodeLimits& limits) {
+    // The content has been recognised already: only that format's reader is loaded and tried.
+    const char* format = kind == Kind::Jpeg ? "jpeg" : kind == Kind::Gif ? "gif" : "bmp";
+    QImageReader reader(&device, format);
+    reader.setAutoDetectImageFormat(false);
+    reader.setAutoTransform(true);
+    // Qt's own ceiling on any one allocation of the decoder, in MiB.
+    reader.setAllocationLimit(static_cast<int>(qMax<qint64>(1, limits.maxBytes >> 20)));
+    // At 50 and above the JPEG decoder uses its accurate DCT and fancy upsampling and scales
+    // smoothly; below it trades quality for speed, which shows on a wallpaper.
+    reader.setQuality(100);
+    if (!reader.canRead()) {
+        ThrowInvalid(QStringLiteral("not a JPEG, GIF or BMP picture"));
+    }
+    const QSize stored = reader.size();
+    if (!stored.isValid() || stored.isEmpty()) {
+        ThrowInvalid(QStringLiteral("the picture has no size"));
+    }
+    const bool turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
+    const QSize natural = turned ? stored.transposed() : stored;
+    const QSize wanted = Wanted(chooseSize, natural, limits);
+
+    // Only where the decoder itself can shrink: elsewhere QImageReader would scale after a
+    // full decode anyway, and we do that ourselves below.
+    if (wanted != natural && reader.supportsOption(QImageIOHandler::ScaledSize)) {
+        const QSize shrunk = DecoderShrink(stored, turned ? wanted.transposed() : wanted);
+        if (shrunk != stored) {
+            reader.setScaledSize(shrunk);
+        }
+    }
+
+    QImage image;
+    if (!reader.read(&image) || image.isNull()) {
+        ThrowInvalid(reader.errorString());
+    }
+    if (image.size() != wanted) {
+        // GIF holds drawn graphics in a few colours: area averaging suits them.
+        image = Resize(image, wanted,
+                       kind == Kind::Gif ? ResampleFilter::Area : ResampleFilter::Lanczos3);
+    }
+    return {image, natural};
 }
 
 }  // namespace
@@ -311,68 +420,24 @@ DecodedPicture DecodePicture(QIODevice& device, const DecodeSizeChooser& chooseS
     if (!device.isOpen() || !device.isReadable()) {
         ThrowInvalid(QStringLiteral("the file cannot be read"));
     }
+    const Kind kind = KindOf(device);
+    if (kind == Kind::Other) {
+        ThrowInvalid(QStringLiteral("not a JPEG, GIF or BMP picture"));
+    }
     if (!IsWhole(device)) {
         ThrowInvalid(QStringLiteral("the file is truncated"));
     }
-
-    QImageReader reader(&device);
-    reader.setDecideFormatFromContent(true);
-    reader.setAutoTransform(true);
-    // Qt's own ceiling on any one allocation of the decoder, in MiB.
-    reader.setAllocationLimit(static_cast<int>(qMax<qint64>(1, limits.maxBytes >> 20)));
-    // At 50 and above the JPEG decoder uses its accurate DCT and fancy upsampling and scales
-    // smoothly; below it trades quality for speed, which shows on a wallpaper.
-    reader.setQuality(100);
-
-    const QByteArray format = reader.canRead() ? reader.format() : QByteArray();
-    if (!Accepted(format)) {
-        ThrowInvalid(QStringLiteral("not a JPEG, GIF or BMP picture"));
+#ifdef TAVRINO_HAVE_LIBJPEG
+    if (kind == Kind::Jpeg) {
+        return DecodeJpeg(device, chooseSize, limits);
     }
-    const QSize stored = reader.size();
-    if (!stored.isValid() || stored.isEmpty()) {
-        ThrowInvalid(QStringLiteral("the picture has no size"));
+#endif
+#ifdef TAVRINO_HAVE_GIFLIB
+    if (kind == Kind::Gif) {
+        return DecodeGif(device, chooseSize, limits);
     }
-    const bool turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
-    const QSize natural = turned ? stored.transposed() : stored;
-    CheckLimits(natural, limits, "a picture");
-
-    const QSize wanted = chooseSize(natural);
-    if (wanted.isEmpty()) {
-        ThrowInvalid(QStringLiteral("nothing to draw"));
-    }
-    CheckLimits(wanted, limits, "a bitmap");
-
-    // Only where the decoder itself can shrink: elsewhere QImageReader would scale after a
-    // full decode anyway, and we do that ourselves below.
-    if (wanted != natural && reader.supportsOption(QImageIOHandler::ScaledSize)) {
-        // The decoder works in the stored orientation; the turn comes after it.
-        const QSize shrunk = DecoderShrink(stored, turned ? wanted.transposed() : wanted);
-        if (shrunk != stored) {
-            reader.setScaledSize(shrunk);
-        }
-    }
-
-    QImage image;
-    if (!reader.read(&image) || image.isNull()) {
-        ThrowInvalid(reader.errorString());
-    }
-    if (image.size() != wanted) {
-        if (format == "gif") {
-            // GIF holds drawn graphics in a few colours: area averaging keeps their hard edges
-            // free of the faint halos a sharper filter leaves, and is quicker.
-            image =
-                image
-                    .convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                             : QImage::Format_RGB32)
-                    .scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-            if (image.isNull()) {
-                throw Error(errnum::OutOfMemory);
-            }
-        } else {
-            image = Resize(image, wanted);
-        }
-    }
-    return {image, natural};
+#endif
+    return DecodeWithQt(device, kind, chooseSize, limits);
 }
 
 }  // namespace tavrino

@@ -38,8 +38,8 @@ struct DecodedPicture {
 };
 
 // Decodes a JPEG, GIF or BMP picture from device (format told by its content, never by a
-// name). JPEG shrinks by 1/2, 1/4 or 1/8 while decoding; the exact size comes from a
-// Lanczos filter (area averaging for GIF graphics).
+// name). JPEG shrinks by eighths while decoding and goes through the filter row by row; the
+// exact size comes from a Lanczos filter (area averaging for GIF graphics).
 // Throws tavrino::Error: InvalidPicture for anything that is not a whole picture of those
 // formats (including a truncated JPEG), OutOfMemory for a picture beyond the limits.
 DecodedPicture DecodePicture(QIODevice& device, const DecodeSizeChooser& chooseSize,

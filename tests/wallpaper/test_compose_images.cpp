@@ -6,6 +6,7 @@
 #include <QList>
 #include <QRgb>
 #include <cstdint>
+#include <utility>
 
 namespace tavrino::test {
 
@@ -56,12 +57,30 @@ QByteArray EncodeBmp(const QImage& image) {
 }
 
 QByteArray EncodeGif(const QImage& image, int transparentIndex) {
+    return EncodeGif(image, GifLayout{}, transparentIndex);
+}
+
+QByteArray EncodeGif(const QImage& frame, const GifLayout& layout, int transparentIndex) {
     QList<QRgb> palette;
     QHash<QRgb, int> index;
     QByteArray pixels;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb colour = image.pixel(x, y) | 0xFF000000U;
+    // Interlaced rows are stored in four passes: every 8th from 0, every 8th from 4, every
+    // 4th from 2, every 2nd from 1.
+    QList<int> order;
+    if (layout.interlaced) {
+        for (const auto& [start, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}}) {
+            for (int y = start; y < frame.height(); y += step) {
+                order.append(y);
+            }
+        }
+    } else {
+        for (int y = 0; y < frame.height(); ++y) {
+            order.append(y);
+        }
+    }
+    for (const int y : order) {
+        for (int x = 0; x < frame.width(); ++x) {
+            const QRgb colour = frame.pixel(x, y) | 0xFF000000U;
             auto found = index.find(colour);
             if (found == index.end()) {
                 found = index.insert(colour, static_cast<int>(palette.size()));
@@ -71,19 +90,36 @@ QByteArray EncodeGif(const QImage& image, int transparentIndex) {
         }
     }
     while (palette.size() < 128) {
-        palette.append(qRgb(0, 0, 0));
+        palette.append(layout.fill);
     }
+    const auto putTable = [&palette](QByteArray& out) {
+        for (int i = 0; i < 128; ++i) {
+            const QRgb colour = palette[i];
+            out.append(static_cast<char>(qRed(colour)));
+            out.append(static_cast<char>(qGreen(colour)));
+            out.append(static_cast<char>(qBlue(colour)));
+        }
+    };
+    const QSize screen = layout.screen.isValid() ? layout.screen : frame.size();
     QByteArray gif("GIF89a");
-    PutLe16(gif, image.width());
-    PutLe16(gif, image.height());
-    gif.append(static_cast<char>(0xF6));  // global table of 128 entries, 7-bit colour
-    gif.append('\0');
-    gif.append('\0');
-    for (int i = 0; i < 128; ++i) {
-        const QRgb colour = palette[i];
-        gif.append(static_cast<char>(qRed(colour)));
-        gif.append(static_cast<char>(qGreen(colour)));
-        gif.append(static_cast<char>(qBlue(colour)));
+    PutLe16(gif, screen.width());
+    PutLe16(gif, screen.height());
+    if (layout.localTable) {
+        // A global table of 128 entries all of the fill colour; the frame's own table holds
+        // the picture's colours.
+        gif.append(static_cast<char>(0xF6));
+        gif.append(static_cast<char>(layout.background));
+        gif.append('\0');
+        for (int i = 0; i < 128; ++i) {
+            gif.append(static_cast<char>(qRed(layout.fill)));
+            gif.append(static_cast<char>(qGreen(layout.fill)));
+            gif.append(static_cast<char>(qBlue(layout.fill)));
+        }
+    } else {
+        gif.append(static_cast<char>(0xF6));  // global table of 128 entries, 7-bit colour
+        gif.append(static_cast<char>(layout.background));
+        gif.append('\0');
+        putTable(gif);
     }
     if (transparentIndex >= 0) {
         gif.append("\x21\xF9\x04\x01\x00\x00", 6);
@@ -91,11 +127,14 @@ QByteArray EncodeGif(const QImage& image, int transparentIndex) {
         gif.append('\0');
     }
     gif.append(',');
-    PutLe16(gif, 0);
-    PutLe16(gif, 0);
-    PutLe16(gif, image.width());
-    PutLe16(gif, image.height());
-    gif.append('\0');
+    PutLe16(gif, layout.offset.x());
+    PutLe16(gif, layout.offset.y());
+    PutLe16(gif, frame.width());
+    PutLe16(gif, frame.height());
+    gif.append(static_cast<char>((layout.interlaced ? 0x40 : 0) | (layout.localTable ? 0x86 : 0)));
+    if (layout.localTable) {
+        putTable(gif);
+    }
     gif.append(static_cast<char>(7));  // LZW minimum code size: codes are 8 bits wide
     QByteArray codes;
     for (qsizetype i = 0; i < pixels.size(); ++i) {
