@@ -32,7 +32,7 @@ namespace {
 // it from chunks rather than asking the file each time.
 struct Input {
     QIODevice* device = nullptr;
-    std::array<char, 64 * 1024> buffer{};
+    std::array<char, std::size_t{64} * 1024> buffer{};
     qint64 held = 0;
     qint64 used = 0;
 };

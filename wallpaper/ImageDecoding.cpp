@@ -131,7 +131,7 @@ public:
     }
 
 private:
-    static constexpr qint64 kChunk = 64 * 1024;
+    static constexpr qint64 kChunk = qint64{64} * 1024;
     QIODevice& device_;
     qint64 size_;
     qint64 start_ = 0;

@@ -33,7 +33,7 @@ namespace {
 // A progressive picture has about ten scans; a hostile one can have many thousands, each of
 // which walks the whole picture.
 constexpr int kMaxScans = 1000;
-constexpr std::size_t kChunk = 64 * 1024;
+constexpr std::size_t kChunk = std::size_t{64} * 1024;
 
 #if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
 constexpr J_COLOR_SPACE kRgb32 = JCS_EXT_BGRX;  // QImage::Format_RGB32 as bytes
@@ -63,7 +63,7 @@ ErrorManager& ErrorsOf(j_common_ptr info) {
 
 [[noreturn]] void Fail(j_common_ptr info, const char* why) {
     ErrorManager& errors = ErrorsOf(info);
-    std::snprintf(errors.message.data(), errors.message.size(), "%s", why);
+    (void)std::snprintf(errors.message.data(), errors.message.size(), "%s", why);
     std::longjmp(errors.jump, 1);
 }
 

@@ -1,6 +1,7 @@
 #include "wallpaper/Resample.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -326,7 +327,7 @@ void RowResampler::Impl::Emit(int y) {
     const int first = down.first[static_cast<std::size_t>(y)];
     const float* w = &down.weight[static_cast<std::size_t>(y) * count];
     constexpr std::size_t kMaxTaps = 64;
-    const Float4* rows[kMaxTaps];
+    std::array<const Float4*, kMaxTaps> rows{};
     // More taps than that only come with a reduction of over ten times, which the block
     // pre-shrink (or, for areas, its own width) keeps from happening in one step; fall back
     // to accumulating in place if it ever does.
