@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/Errors.h"
+#include "wallpaper/ImageDecoding.h"
 #include "wallpaper/Resample.h"
 #include "wallpaper/RowPipeline.h"
 
@@ -18,14 +19,9 @@ namespace tavrino {
 
 namespace {
 
-[[noreturn]] void ThrowInvalid(const std::string& why) {
-    throw Error(errnum::InvalidPicture,
-                std::string(DefaultDescription(errnum::InvalidPicture)) + " (" + why + ")");
-}
-
 [[noreturn]] void ThrowGifError(int code) {
     const char* text = GifErrorString(code);
-    ThrowInvalid(text != nullptr ? text : "damaged GIF data");
+    ThrowInvalidPicture(text != nullptr ? text : "damaged GIF data");
 }
 
 // giflib asks for a few bytes at a time (a length byte, then up to 255 bytes of data): serve
@@ -58,16 +54,6 @@ int ReadDevice(GifFileType* gif, GifByteType* out, int length) {
     return copied;
 }
 
-void CheckSize(int width, int height, int maxSide, qint64 maxBytes, const char* what) {
-    if (width > maxSide || height > maxSide || qint64{width} * height * 4 > maxBytes) {
-        throw Error(errnum::OutOfMemory, std::string(DefaultDescription(errnum::OutOfMemory)) +
-                                             " (" + what + " of " + std::to_string(width) + " x " +
-                                             std::to_string(height) + " pixels is larger than " +
-                                             std::to_string(maxSide) + " pixels a side or " +
-                                             std::to_string(maxBytes >> 20) + " MiB)");
-    }
-}
-
 }  // namespace
 
 struct GifDecoder::File {
@@ -87,7 +73,7 @@ struct GifDecoder::File {
     }
 };
 
-GifDecoder::GifDecoder(QIODevice& device, int maxSide, qint64 maxBytes)
+GifDecoder::GifDecoder(QIODevice& device, const DecodeLimits& limits)
     : file_(std::make_unique<File>()) {
     int error = 0;
     file_->input.device = &device;
@@ -110,10 +96,10 @@ GifDecoder::GifDecoder(QIODevice& device, int maxSide, qint64 maxBytes)
             break;
         }
         if (record == TERMINATE_RECORD_TYPE) {
-            ThrowInvalid("no picture in the file");
+            ThrowInvalidPicture("no picture in the file");
         }
         if (record != EXTENSION_RECORD_TYPE) {
-            ThrowInvalid("damaged GIF data");
+            ThrowInvalidPicture("damaged GIF data");
         }
         int code = 0;
         GifByteType* block = nullptr;
@@ -137,13 +123,13 @@ GifDecoder::GifDecoder(QIODevice& device, int maxSide, qint64 maxBytes)
     file_->frameWidth = frame.Width;
     file_->frameHeight = frame.Height;
     if (frame.Width <= 0 || frame.Height <= 0) {
-        ThrowInvalid("the picture has no size");
+        ThrowInvalidPicture("the picture has no size");
     }
-    CheckSize(frame.Width, frame.Height, maxSide, maxBytes, "a picture");
+    CheckDecodeLimits(QSize(frame.Width, frame.Height), limits, "a picture");
     // A screen of no size is taken to be the frame's.
     screen_ = gif->SWidth > 0 && gif->SHeight > 0 ? QSize(gif->SWidth, gif->SHeight)
                                                   : QSize(frame.Width, frame.Height);
-    CheckSize(screen_.width(), screen_.height(), maxSide, maxBytes, "a picture");
+    CheckDecodeLimits(screen_, limits, "a picture");
     // What lies off the screen is not shown.
     left_ = std::min(frame.Left, screen_.width());
     top_ = std::min(frame.Top, screen_.height());

@@ -11,12 +11,14 @@ class QImage;
 
 namespace tavrino {
 
+struct DecodeLimits;
+
 class GifDecoder {
 public:
-    // Reads the file up to the first picture's descriptor. A picture (or its frame) larger
-    // than maxSide on a side or maxBytes at 4 bytes a pixel is refused before any pixel is
-    // read. Throws tavrino::Error: InvalidPicture, or OutOfMemory beyond the limits.
-    GifDecoder(QIODevice& device, int maxSide, qint64 maxBytes);
+    // Reads the file up to the first picture's descriptor. A picture (or its frame) beyond
+    // the limits is refused before any pixel is read. Throws tavrino::Error: InvalidPicture,
+    // or OutOfMemory beyond the limits.
+    GifDecoder(QIODevice& device, const DecodeLimits& limits);
     ~GifDecoder();
     GifDecoder(const GifDecoder&) = delete;
     GifDecoder& operator=(const GifDecoder&) = delete;

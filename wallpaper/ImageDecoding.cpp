@@ -29,20 +29,7 @@ namespace tavrino {
 namespace {
 
 [[noreturn]] void ThrowInvalid(const QString& why) {
-    throw Error(errnum::InvalidPicture, std::string(DefaultDescription(errnum::InvalidPicture)) +
-                                            " (" + why.toStdString() + ")");
-}
-
-void CheckLimits(QSize size, const DecodeLimits& limits, const char* what) {
-    const qint64 bytes = qint64{size.width()} * size.height() * 4;
-    if (size.width() > limits.maxSide || size.height() > limits.maxSide ||
-        bytes > limits.maxBytes) {
-        throw Error(errnum::OutOfMemory,
-                    std::string(DefaultDescription(errnum::OutOfMemory)) + " (" + what + " of " +
-                        std::to_string(size.width()) + " x " + std::to_string(size.height()) +
-                        " pixels is larger than " + std::to_string(limits.maxSide) +
-                        " pixels a side or " + std::to_string(limits.maxBytes >> 20) + " MiB)");
-    }
+    ThrowInvalidPicture(why.toStdString());
 }
 
 enum class Kind { Other, Jpeg, Gif, Bmp };
@@ -307,12 +294,12 @@ QImage Resize(const QImage& picture, QSize wanted, ResampleFilter filter) {
 
 // The size to draw, checked: a chooser may ask for more than the picture itself.
 QSize Wanted(const DecodeSizeChooser& chooseSize, QSize natural, const DecodeLimits& limits) {
-    CheckLimits(natural, limits, "a picture");
+    CheckDecodeLimits(natural, limits, "a picture");
     const QSize wanted = chooseSize(natural);
     if (wanted.isEmpty()) {
         ThrowInvalid(QStringLiteral("nothing to draw"));
     }
-    CheckLimits(wanted, limits, "a bitmap");
+    CheckDecodeLimits(wanted, limits, "a bitmap");
     return wanted;
 }
 
@@ -339,7 +326,7 @@ DecodedPicture DecodeJpeg(QIODevice& device, const DecodeSizeChooser& chooseSize
 #ifdef TAVRINO_HAVE_GIFLIB
 DecodedPicture DecodeGif(QIODevice& device, const DecodeSizeChooser& chooseSize,
                          const DecodeLimits& limits) {
-    GifDecoder gif(device, limits.maxSide, limits.maxBytes);
+    GifDecoder gif(device, limits);
     const QSize natural = gif.Size();
     const QSize wanted = Wanted(chooseSize, natural, limits);
     QImage image = NewImage(
@@ -394,6 +381,23 @@ DecodedPicture DecodeWithQt(QIODevice& device, Kind kind, const DecodeSizeChoose
 }
 
 }  // namespace
+
+void ThrowInvalidPicture(const std::string& why) {
+    throw Error(errnum::InvalidPicture,
+                std::string(DefaultDescription(errnum::InvalidPicture)) + " (" + why + ")");
+}
+
+void CheckDecodeLimits(QSize size, const DecodeLimits& limits, const char* what) {
+    const qint64 bytes = qint64{size.width()} * size.height() * 4;
+    if (size.width() > limits.maxSide || size.height() > limits.maxSide ||
+        bytes > limits.maxBytes) {
+        throw Error(errnum::OutOfMemory,
+                    std::string(DefaultDescription(errnum::OutOfMemory)) + " (" + what + " of " +
+                        std::to_string(size.width()) + " x " + std::to_string(size.height()) +
+                        " pixels is larger than " + std::to_string(limits.maxSide) +
+                        " pixels a side or " + std::to_string(limits.maxBytes >> 20) + " MiB)");
+    }
+}
 
 bool ImagePathExists(const QString& path) {
     if (path.isEmpty()) {

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QtGlobal>
 #include <functional>
+#include <string>
 
 class QIODevice;
 
@@ -28,6 +29,13 @@ struct DecodeLimits {
     int maxSide = 16384;                          // pixels on either side
     qint64 maxBytes = qint64{512} * 1024 * 1024;  // at 4 bytes a pixel
 };
+
+// Throws tavrino::Error OutOfMemory when a picture (or bitmap: `what` names it in the
+// message) of this size is beyond the limits.
+void CheckDecodeLimits(QSize size, const DecodeLimits& limits, const char* what);
+
+// Throws tavrino::Error InvalidPicture, saying why.
+[[noreturn]] void ThrowInvalidPicture(const std::string& why);
 
 // Given the picture's upright natural size in pixels, the size in pixels to decode it to.
 using DecodeSizeChooser = std::function<QSize(QSize natural)>;

@@ -19,6 +19,7 @@
 // clang-format on
 
 #include "support/Errors.h"
+#include "wallpaper/ImageDecoding.h"
 #include "wallpaper/Resample.h"
 #include "wallpaper/RowPipeline.h"
 
@@ -199,8 +200,11 @@ QImageIOHandler::Transformations OrientationOf(jpeg_saved_marker_ptr marker) {
 }
 
 [[noreturn]] void Raise(const ErrorManager& errors) {
-    const std::int32_t code = errors.outOfMemory ? errnum::OutOfMemory : errnum::InvalidPicture;
-    throw Error(code, std::string(DefaultDescription(code)) + " (" + errors.message.data() + ")");
+    if (errors.outOfMemory) {
+        throw Error(errnum::OutOfMemory, std::string(DefaultDescription(errnum::OutOfMemory)) +
+                                             " (" + errors.message.data() + ")");
+    }
+    ThrowInvalidPicture(errors.message.data());
 }
 
 long MemoryLimit(qint64 limit) {
