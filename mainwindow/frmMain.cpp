@@ -41,9 +41,6 @@ namespace tavrino {
 
 namespace {
 
-QString FromPath(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
 std::string ToPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
@@ -123,7 +120,7 @@ frmMain::frmMain(QString argumentString, SettingsStore& store, ErrorReporter& re
         std::make_unique<PreviewController>(ui_->pctPreview, ui_->imgPreview, reporter_, *options_);
     preview_->SetMessageParent(this);
 
-    auto compose = [this](const std::string& path) { composer_->ComposeWallpaper(FromPath(path)); };
+    auto compose = [this](const std::string& path) { composer_->ComposeWallpaper(path); };
     apply_ = std::make_unique<ApplyWallpaper>(
         reporter_, *options_, *regEdit_, compose,
         [this] { return static_cast<std::int32_t>(rotation_->CurrentIndex()); },
@@ -146,8 +143,13 @@ frmMain::frmMain(QString argumentString, SettingsStore& store, ErrorReporter& re
     tray_ = std::make_unique<TrayIcon>(
         AppIcon(), reporter_, [this] { Restore(); }, this);
 
-    connect(ui_->lstPreview, &QTreeView::clicked, this, [this](const QModelIndex& index) {
-        preview_->lstPreview_ItemClick(index.data(Qt::DisplayRole).toString());
+    // The entry's path as the list holds it (its rows count from 1): the shown text need not
+    // name the file.
+    connect(ui_->lstPreview, &QTreeView::clicked, this, [this, &list](const QModelIndex& index) {
+        const auto row = static_cast<std::size_t>(index.row()) + 1;
+        if (index.isValid() && row <= list.Count()) {
+            preview_->lstPreview_ItemClick(list.ImagePath(row));
+        }
     });
     connect(ui_->mnuHide, &QAction::triggered, this, [this] { mnuHide_Click(); });
     connect(ui_->mnuExit, &QAction::triggered, this, [this] { mnuExit_Click(); });
@@ -206,9 +208,9 @@ void frmMain::Form_Load() {
         library_->ListFolderImages();
         library_->LoadDisplayList();
         // 4. Preview the first entry, before the options are applied.
-        if (ui_->lstPreview->model() != nullptr && ui_->lstPreview->model()->rowCount() > 0) {
-            preview_->lstPreview_ItemClick(
-                ui_->lstPreview->model()->index(0, 0).data(Qt::DisplayRole).toString());
+        if (ui_->lstPreview->model() != nullptr && ui_->lstPreview->model()->rowCount() > 0 &&
+            !library_->displayList().Empty()) {
+            preview_->lstPreview_ItemClick(library_->displayList().ImagePath(1));
         }
         // 5. The settings, with their write-back and the Tile/Stretch exclusion.
         const std::string minutes = options_->LoadFromStore(loc::MainLoad);

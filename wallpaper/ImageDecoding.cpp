@@ -1,5 +1,6 @@
 #include "wallpaper/ImageDecoding.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
 #include <QImageIOHandler>
@@ -22,6 +23,13 @@
 #ifdef Q_OS_WIN
 #include <windows.h>
 #include <QDir>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #endif
 
 namespace tavrino {
@@ -417,6 +425,37 @@ bool ImagePathExists(const QString& path) {
     }
 #endif
     return true;
+}
+
+bool ImagePathExists(const std::string& path) {
+#ifdef Q_OS_WIN
+    return ImagePathExists(QString::fromStdString(path));
+#else
+    struct stat status {};
+    if (path.empty() || ::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return false;
+    }
+    const std::size_t slash = path.rfind('/');
+    const std::size_t name = slash == std::string::npos ? 0 : slash + 1;
+    return name < path.size() && path[name] != '.';  // a dot file is hidden
+#endif
+}
+
+QString OpenImageFile(const std::string& path, QFile& file) {
+#ifdef Q_OS_WIN
+    file.setFileName(QString::fromStdString(path));
+    return file.open(QIODevice::ReadOnly) ? QString() : file.errorString();
+#else
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return QString::fromLocal8Bit(std::strerror(errno));
+    }
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return file.errorString();
+    }
+    return {};
+#endif
 }
 
 DecodedPicture DecodePicture(QIODevice& device, const DecodeSizeChooser& chooseSize,

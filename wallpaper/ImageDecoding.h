@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+class QFile;
 class QIODevice;
 
 namespace tavrino {
@@ -22,6 +23,14 @@ inline const QString kImageNotLocatedMessage = QStringLiteral(
 // True when path names a normal file: not a folder, not hidden (nor a system file on
 // Windows). An empty path names nothing.
 bool ImagePathExists(const QString& path);
+
+// The same for a path as the display list holds it: bytes, which on Linux need not be valid
+// UTF-8 (a QString cannot carry such a name, so it never goes through one); UTF-8 on Windows.
+bool ImagePathExists(const std::string& path);
+
+// Opens such a path for reading into file (not yet open). Returns an empty string on
+// success, else why it could not be opened.
+QString OpenImageFile(const std::string& path, QFile& file);
 
 // What a picture may cost. A picture beyond these (by its header, before any pixel is
 // decoded) is refused, so a hostile or damaged file cannot exhaust memory.

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "library/PathText.h"
 #include "settings/Options.h"
 #include "support/Errors.h"
 #include "support/MessageBox.h"
@@ -37,10 +38,14 @@ QRect PreviewController::PixelRect(const ImageBox& box, const ScreenMetrics& scr
 }
 
 void PreviewController::lstPreview_ItemClick(const QString& itemText) {
+    lstPreview_ItemClick(library::PathFromQt(itemText));
+}
+
+void PreviewController::lstPreview_ItemClick(const std::string& path) {
     if (pctPreview_.isNull() || imgPreview_.isNull()) {
         return;
     }
-    if (!ImagePathExists(itemText)) {
+    if (!ImagePathExists(path)) {
         ShowMessage(messageParent_, kImageNotLocatedMessage, QString(), MessageIcon::Stop);
         if (!imgPreview_.isNull()) {
             imgPreview_->clear();
@@ -79,11 +84,13 @@ void PreviewController::lstPreview_ItemClick(const QString& itemText) {
                          std::clamp(shown.height(), 1, natural.height()));
         };
 
-        QFile file(itemText);
-        if (!file.open(QIODevice::ReadOnly)) {
+        QFile file;
+        const QString failure = OpenImageFile(path, file);
+        if (!failure.isEmpty()) {
             throw Error(errnum::PathFileAccessError,
                         std::string(DefaultDescription(errnum::PathFileAccessError)) + " (" +
-                            itemText.toStdString() + ": " + file.errorString().toStdString() + ")");
+                            library::PathToDisplay(path).toStdString() + ": " +
+                            failure.toStdString() + ")");
         }
         DecodedPicture picture;
         try {

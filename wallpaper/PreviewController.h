@@ -6,6 +6,7 @@
 #include <QRect>
 #include <QString>
 #include <optional>
+#include <string>
 
 #include "wallpaper/FitImageBox.h"
 #include "wallpaper/ImageDecoding.h"
@@ -31,6 +32,9 @@ public:
     // message and empties the preview (its place and size stay); any other failure is
     // reported under the preview's location code. Changes no setting, list entry or file.
     void lstPreview_ItemClick(const QString& itemText);
+    // The same for the entry's path as the display list holds it, which need not survive a
+    // trip through the item's text (see ImagePathExists).
+    void lstPreview_ItemClick(const std::string& path);
 
     // Parent of the missing-image message box (the main window).
     void SetMessageParent(QWidget* parent) { messageParent_ = parent; }

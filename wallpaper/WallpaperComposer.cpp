@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "library/PathText.h"
 #include "settings/Options.h"
 #include "support/Errors.h"
 #include "support/MessageBox.h"
@@ -65,6 +66,10 @@ bool WallpaperComposer::StillComposed(const Composed& wanted) const {
 }
 
 bool WallpaperComposer::ComposeWallpaper(const QString& path) {
+    return ComposeWallpaper(library::PathFromQt(path));
+}
+
+bool WallpaperComposer::ComposeWallpaper(const std::string& path) {
     lastReused_ = false;
     if (!ImagePathExists(path)) {
         ShowMessage(messageParent_, kImageNotLocatedMessage, QString(), MessageIcon::Stop);
@@ -72,14 +77,18 @@ bool WallpaperComposer::ComposeWallpaper(const QString& path) {
     }
     bool composed = false;
     Guarded(reporter_, loc::ComposeWallpaper, [&] {
+        QFile file;
+        const QString failure = OpenImageFile(path, file);
+        if (!failure.isEmpty()) {
+            ThrowFileError(library::PathToDisplay(path), failure);
+        }
         Composed wanted;
         wanted.path = path;
         wanted.fit = {options_.Checked(Option::Stretch), options_.Checked(Option::Aspect)};
         wanted.screen = screen_();
         wanted.background = background_;
-        const QFileInfo source(path);
-        wanted.size = source.size();
-        wanted.modified = source.lastModified();
+        wanted.size = file.size();
+        wanted.modified = file.fileTime(QFileDevice::FileModificationTime);
         if (StillComposed(wanted)) {
             lastReused_ = true;
             composed = true;
@@ -87,10 +96,6 @@ bool WallpaperComposer::ComposeWallpaper(const QString& path) {
         }
         last_.reset();
 
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            ThrowFileError(path, file.errorString());
-        }
         const QImage bitmap =
             ComposeBitmapImage(file, wanted.screen, wanted.fit, background_, limits_);
         file.close();

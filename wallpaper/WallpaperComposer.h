@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QString>
 #include <optional>
+#include <string>
 
 #include "wallpaper/BitmapComposition.h"
 #include "wallpaper/FitImageBox.h"
@@ -31,6 +32,8 @@ public:
     // is reported under the composition's location code and leaves the previous bitmap as it
     // was. Returns true when the bitmap now holds this image.
     bool ComposeWallpaper(const QString& path);
+    // The same for a path as the display list holds it (bytes; see ImagePathExists).
+    bool ComposeWallpaper(const std::string& path);
 
     // The file every composition writes: the data folder's "TavrinoWallpaperManager.bmp".
     [[nodiscard]] QString BitmapPath() const;
@@ -47,7 +50,7 @@ public:
 
 private:
     struct Composed {
-        QString path;
+        std::string path;
         qint64 size = 0;
         QDateTime modified;
         FitChoice fit;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QBuffer>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -12,6 +13,7 @@
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTreeView>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -131,6 +133,49 @@ TEST_F(MainWindow, AListWithRotationOnPutsTheFirstSelectedImageUpAndAnnouncesThe
     // Column widths follow the list views.
     EXPECT_EQ(ui.lstPreview->header()->sectionSize(0), ui.lstPreview->width() - 6);
     EXPECT_TRUE(reporter.reports.empty()) << reporter.reports.front().description;
+}
+
+TEST_F(MainWindow, EntriesArePreviewedAndShownByTheirStoredPathEvenWhenNotUtf8) {
+    // A name in an old single-byte encoding ("café" in Latin-1) cannot pass through a QString:
+    // the list's bytes must reach the file.
+    MakeDataFolder();
+    const std::string latin1 = QFile::encodeName(dir.path()).toStdString() + "/caf\xE9.jpg";
+    {
+        QImage image(64, 48, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(image.save(&buffer, "JPG"));
+        std::ofstream out(latin1, std::ios::binary);
+        out.write(jpeg.constData(), jpeg.size());
+        ASSERT_TRUE(out.good());
+    }
+    const QString green = Picture(QStringLiteral("green.jpg"), Qt::green);
+    {
+        QFile file(dir.filePath(QStringLiteral("data/images.idx")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray::fromStdString(latin1) + "|True\r\n");
+        file.write(QFile::encodeName(green) + "|True\r\n");
+    }
+    auto window = Load();
+    Ui::frmMain& ui = window->Controls();
+    const auto previewColour = [&ui] {
+        const QImage shown = ui.imgPreview->pixmap().toImage();
+        return shown.isNull() ? QColor() : shown.pixelColor(shown.width() / 2, shown.height() / 2);
+    };
+    EXPECT_TRUE(messages.empty()) << messages.front().toStdString();
+    EXPECT_TRUE(reporter.reports.empty()) << reporter.reports.front().description;
+    // The first entry is previewed and, being selected first, put on the desktop.
+    EXPECT_GT(previewColour().red(), 200);
+    ASSERT_EQ(desktopCalls.size(), 1U);
+    EXPECT_EQ(window->Rotation().CurrentIndex(), 1);
+    // A click on the second entry previews that one.
+    const QModelIndex second = ui.lstPreview->model()->index(1, 0);
+    emit ui.lstPreview->clicked(second);
+    EXPECT_GT(previewColour().green(), 200);
+    EXPECT_LT(previewColour().red(), 60);
+    EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(MainWindow, RotationOffSaysSoAndAnnouncesNothing) {
