@@ -192,6 +192,22 @@ TEST(JpegDecoding, FourColourPicturesComeOutInTheirColours) {
 }
 #endif
 
+TEST(JpegDecoding, GreyPicturesComeOutGrey) {
+    QImage grey(80, 60, QImage::Format_Grayscale8);
+    for (int y = 0; y < grey.height(); ++y) {
+        for (int x = 0; x < grey.width(); ++x) {
+            grey.setPixel(x, y, qRgb(x * 3, x * 3, x * 3));
+        }
+    }
+    const QByteArray jpeg = test::EncodeJpeg(grey);
+    const QImage ours = Decode(jpeg);
+    EXPECT_GT(Psnr(ours, DecodeWithQt(jpeg)), 45.0);
+    const QColor middle = ours.pixelColor(40, 30);
+    EXPECT_EQ(middle.red(), middle.green());
+    EXPECT_EQ(middle.green(), middle.blue());
+    EXPECT_NEAR(middle.red(), 120, 4);
+}
+
 TEST(JpegDecoding, DamagedHeadersAreRefusedNotGuessed) {
     const QByteArray jpeg = test::EncodeJpeg(Quarters(40, 30));
     // A picture of no width: the start-of-frame's width bytes zeroed.
