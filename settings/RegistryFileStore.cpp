@@ -14,6 +14,8 @@
 #include <thread>
 #include <utility>
 
+#include "support/HexDigits.h"
+
 namespace tavrino {
 
 namespace fs = std::filesystem;
@@ -68,32 +70,17 @@ std::string JoinPath(const std::vector<std::string>& parts, std::size_t count) {
     return out;
 }
 
-int HexDigit(char c) noexcept {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 bool NeedsEscape(unsigned char c) noexcept {
     return c < 0x20 || c > 0x7E || c == '%' || c == '"' || c == '[' || c == ']';
 }
 
 void AppendEscaped(std::string& out, std::string_view bytes) {
-    static constexpr std::array<char, 16> kHex = {'0', '1', '2', '3', '4', '5', '6', '7',
-                                                  '8', '9', 'A', 'B', 'C', 'D', 'E', 'F'};
     for (char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
         if (NeedsEscape(c)) {
             out += '%';
-            out += kHex.at(c >> 4U);
-            out += kHex.at(c & 0x0FU);
+            out += HexDigit(c >> 4U);
+            out += HexDigit(c);
         } else {
             out += ch;
         }
@@ -110,8 +97,8 @@ bool Unescape(std::string_view text, char forbidden, std::string& out) {
             if (i + 2 >= text.size()) {
                 return false;
             }
-            const int hi = HexDigit(text[i + 1]);
-            const int lo = HexDigit(text[i + 2]);
+            const int hi = HexValue(text[i + 1]);
+            const int lo = HexValue(text[i + 2]);
             if (hi < 0 || lo < 0) {
                 return false;
             }

@@ -5,16 +5,11 @@
 #include <regex>
 
 #include "support/Errors.h"
+#include "support/HexDigits.h"
 
 namespace tavrino {
 
 namespace {
-
-// Upper-case hexadecimal digit of the low four bits.
-char HexDigit(unsigned value) {
-    value &= 0xFU;
-    return static_cast<char>(value < 10 ? '0' + value : 'A' + (value - 10));
-}
 
 bool IsAsciiAlnum(unsigned char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
@@ -86,19 +81,6 @@ void AppendU16Escape(std::string& out, char32_t unit) {
     for (int shift = 12; shift >= 0; shift -= 4) {
         out += HexDigit(static_cast<unsigned>(unit >> shift));
     }
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 }  // namespace
