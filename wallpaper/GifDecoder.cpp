@@ -20,6 +20,10 @@ namespace tavrino {
 namespace {
 
 [[noreturn]] void ThrowGifError(int code) {
+    // giflib's reads fail only at the end of the data: the file was cut off.
+    if (code == D_GIF_ERR_READ_FAILED || code == D_GIF_ERR_EOF_TOO_SOON) {
+        ThrowInvalidPicture(kTruncatedPicture);
+    }
     const char* text = GifErrorString(code);
     ThrowInvalidPicture(text != nullptr ? text : "damaged GIF data");
 }

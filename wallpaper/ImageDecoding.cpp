@@ -10,6 +10,7 @@
 #include <string>
 #include <utility>
 
+#include "library/PathText.h"
 #include "support/Errors.h"
 #include "wallpaper/Resample.h"
 
@@ -57,8 +58,8 @@ Kind KindOf(QIODevice& device) {
     return Kind::Other;
 }
 
-// libjpeg fills a truncated picture with grey and only warns, so a cut-off download would be
-// put on the desktop half grey. A whole JPEG has its end-of-image marker after its last
+// Qt's JPEG reader fills a truncated picture with grey and only warns, so a cut-off download would
+// be put on the desktop half grey. A whole JPEG has its end-of-image marker after its last
 // start-of-scan marker (entropy-coded data can hold neither: every 0xFF in it is stuffed), so
 // search back from the end for whichever of the two comes last.
 bool JpegIsWhole(QIODevice& device) {
@@ -95,12 +96,6 @@ bool JpegIsWhole(QIODevice& device) {
     }
     device.seek(start);
     return whole;
-}
-
-// Reads length bytes at offset; false when the file is shorter.
-bool ReadAt(QIODevice& device, qint64 offset, char* out, qint64 length) {
-    return offset >= 0 && offset + length <= device.size() && device.seek(offset) &&
-           device.read(out, length) == length;
 }
 
 // Reads at offsets that mostly move forward, a chunk at a time: a GIF has a length byte every
@@ -200,7 +195,8 @@ bool GifIsWhole(QIODevice& device) {
 bool BmpIsWhole(QIODevice& device) {
     const qint64 start = device.pos();
     char header[34] = {};
-    const bool read = ReadAt(device, start, header, 34);
+    ChunkedReader reader(device);
+    const bool read = reader.ReadAt(start, header, 34);
     device.seek(start);
     if (!read) {
         return false;
@@ -346,6 +342,10 @@ DecodedPicture DecodeGif(QIODevice& device, const DecodeSizeChooser& chooseSize,
 
 DecodedPicture DecodeWithQt(QIODevice& device, Kind kind, const DecodeSizeChooser& chooseSize,
                             const DecodeLimits& limits) {
+    // Qt's readers fill or keep what they have of a cut-off file (ours refuse it themselves).
+    if (!IsWhole(device)) {
+        ThrowInvalidPicture(kTruncatedPicture);
+    }
     // The content has been recognised already: only that format's reader is loaded and tried.
     const char* format = kind == Kind::Jpeg ? "jpeg" : kind == Kind::Gif ? "gif" : "bmp";
     QImageReader reader(&device, format);
@@ -441,21 +441,28 @@ bool ImagePathExists(const std::string& path) {
 #endif
 }
 
-QString OpenImageFile(const std::string& path, QFile& file) {
+void OpenImageFile(const std::string& path, QFile& file) {
+    QString failure;
 #ifdef Q_OS_WIN
     file.setFileName(QString::fromStdString(path));
-    return file.open(QIODevice::ReadOnly) ? QString() : file.errorString();
+    if (!file.open(QIODevice::ReadOnly)) {
+        failure = file.errorString();
+    }
 #else
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        return QString::fromLocal8Bit(std::strerror(errno));
-    }
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        failure = QString::fromLocal8Bit(std::strerror(errno));
+    } else if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        return file.errorString();
+        failure = file.errorString();
     }
-    return {};
 #endif
+    if (!failure.isEmpty()) {
+        throw Error(errnum::PathFileAccessError,
+                    std::string(DefaultDescription(errnum::PathFileAccessError)) + " (" +
+                        library::PathToDisplay(path).toStdString() + ": " + failure.toStdString() +
+                        ")");
+    }
 }
 
 DecodedPicture DecodePicture(QIODevice& device, const DecodeSizeChooser& chooseSize,
@@ -466,9 +473,6 @@ DecodedPicture DecodePicture(QIODevice& device, const DecodeSizeChooser& chooseS
     const Kind kind = KindOf(device);
     if (kind == Kind::Other) {
         ThrowInvalid(QStringLiteral("not a JPEG, GIF or BMP picture"));
-    }
-    if (!IsWhole(device)) {
-        ThrowInvalid(QStringLiteral("the file is truncated"));
     }
 #ifdef TAVRINO_HAVE_LIBJPEG
     if (kind == Kind::Jpeg) {

@@ -28,9 +28,9 @@ bool ImagePathExists(const QString& path);
 // UTF-8 (a QString cannot carry such a name, so it never goes through one); UTF-8 on Windows.
 bool ImagePathExists(const std::string& path);
 
-// Opens such a path for reading into file (not yet open). Returns an empty string on
-// success, else why it could not be opened.
-QString OpenImageFile(const std::string& path, QFile& file);
+// Opens such a path for reading into file (not yet open). Throws tavrino::Error
+// PathFileAccessError, naming the file and why, when it cannot.
+void OpenImageFile(const std::string& path, QFile& file);
 
 // What a picture may cost. A picture beyond these (by its header, before any pixel is
 // decoded) is refused, so a hostile or damaged file cannot exhaust memory.
@@ -42,6 +42,9 @@ struct DecodeLimits {
 // Throws tavrino::Error OutOfMemory when a picture (or bitmap: `what` names it in the
 // message) of this size is beyond the limits.
 void CheckDecodeLimits(QSize size, const DecodeLimits& limits, const char* what);
+
+// Why a cut-off file is refused, whichever decoder finds it.
+inline constexpr const char* kTruncatedPicture = "the file is truncated";
 
 // Throws tavrino::Error InvalidPicture, saying why.
 [[noreturn]] void ThrowInvalidPicture(const std::string& why);

@@ -73,7 +73,7 @@ void OnMessage(j_common_ptr info, int level) {
     // warnings (stray bytes, a damaged segment) leave a picture that mostly shows, and it is
     // shown, as every viewer does.
     if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) {
-        OnError(info);
+        Fail(info, kTruncatedPicture);
     }
 }
 

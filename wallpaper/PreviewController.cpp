@@ -85,13 +85,7 @@ void PreviewController::lstPreview_ItemClick(const std::string& path) {
         };
 
         QFile file;
-        const QString failure = OpenImageFile(path, file);
-        if (!failure.isEmpty()) {
-            throw Error(errnum::PathFileAccessError,
-                        std::string(DefaultDescription(errnum::PathFileAccessError)) + " (" +
-                            library::PathToDisplay(path).toStdString() + ": " +
-                            failure.toStdString() + ")");
-        }
+        OpenImageFile(path, file);
         DecodedPicture picture;
         try {
             picture = DecodePicture(file, chooseSize, limits_);

@@ -17,12 +17,6 @@ namespace tavrino {
 
 namespace {
 
-[[noreturn]] void ThrowFileError(const QString& file, const QString& why) {
-    throw Error(errnum::PathFileAccessError,
-                std::string(DefaultDescription(errnum::PathFileAccessError)) + " (" +
-                    file.toStdString() + ": " + why.toStdString() + ")");
-}
-
 QColor DefaultBackground() {
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
         return QGuiApplication::palette().color(QPalette::Window);
@@ -78,10 +72,7 @@ bool WallpaperComposer::ComposeWallpaper(const std::string& path) {
     bool composed = false;
     Guarded(reporter_, loc::ComposeWallpaper, [&] {
         QFile file;
-        const QString failure = OpenImageFile(path, file);
-        if (!failure.isEmpty()) {
-            ThrowFileError(library::PathToDisplay(path), failure);
-        }
+        OpenImageFile(path, file);
         Composed wanted;
         wanted.path = path;
         wanted.fit = {options_.Checked(Option::Stretch), options_.Checked(Option::Aspect)};
