@@ -14,7 +14,7 @@
 #include "library/DriveList.h"
 #include "library/IndexFile.h"
 #include "library/LibraryModels.h"
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 
 class QAbstractButton;
 class QComboBox;

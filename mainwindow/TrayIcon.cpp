@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 
 namespace tavrino {
 

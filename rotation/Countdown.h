@@ -10,7 +10,7 @@
 
 #include "rotation/ListView.h"
 #include "rotation/NextImage.h"
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 
 namespace tavrino::rotation {
 

@@ -4,7 +4,7 @@
 #include <limits>
 #include <optional>
 
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 
 namespace tavrino::rotation {
 

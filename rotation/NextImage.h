@@ -4,7 +4,7 @@
 #include <random>
 
 #include "rotation/ListView.h"
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 
 namespace tavrino::rotation {
 

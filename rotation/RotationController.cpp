@@ -14,7 +14,7 @@
 #include "rotation/NumericValue.h"
 #include "settings/Options.h"
 #include "settings/SettingsStore.h"
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 
 namespace tavrino {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "settings/SettingsStore.h"
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 
 namespace tavrino {
 

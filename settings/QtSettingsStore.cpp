@@ -7,7 +7,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 
 namespace tavrino {
 

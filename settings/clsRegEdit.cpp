@@ -5,7 +5,7 @@
 #include <limits>
 #include <utility>
 
-#include "support/ErrorCodes.h"
+#include "support/errors/ErrorCodes.h"
 
 namespace tavrino {
 

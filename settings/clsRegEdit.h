@@ -22,7 +22,7 @@
 #include <variant>
 
 #include "settings/RegistryApi.h"
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 
 namespace tavrino {
 

@@ -7,8 +7,8 @@
 #include "settings/Options.h"
 #include "startup/basGeneral.h"
 #include "startup/frmSplash.h"
-#include "support/ErrorReportSender.h"
-#include "support/UpdateCheck.h"
+#include "support/online/ErrorReportSender.h"
+#include "support/online/UpdateCheck.h"
 
 namespace tavrino {
 

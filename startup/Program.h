@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "settings/QtSettingsStore.h"
-#include "support/ErrorDialogReporter.h"
+#include "support/errors/ErrorDialogReporter.h"
 
 namespace tavrino {
 

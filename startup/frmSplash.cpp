@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "settings/Options.h"
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 #include "ui_frmSplash.h"
 
 namespace tavrino {

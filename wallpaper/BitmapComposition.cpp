@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 
 namespace tavrino {
 

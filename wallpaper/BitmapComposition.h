@@ -7,7 +7,7 @@
 #include <QString>
 
 #include "wallpaper/FitImageBox.h"
-#include "wallpaper/ImageDecoding.h"
+#include "wallpaper/decode/ImageDecoding.h"
 
 class QIODevice;
 

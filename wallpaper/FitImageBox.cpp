@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 
 namespace tavrino {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "wallpaper/FitImageBox.h"
-#include "wallpaper/ImageDecoding.h"
+#include "wallpaper/decode/ImageDecoding.h"
 #include "wallpaper/ScreenMetricsSource.h"
 
 class QFrame;

@@ -4,7 +4,7 @@
 #include <QScreen>
 #include <cmath>
 
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 
 namespace tavrino {
 

@@ -10,7 +10,7 @@
 
 #include "library/PathText.h"
 #include "settings/Options.h"
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 #include "support/MessageBox.h"
 
 namespace tavrino {

@@ -11,7 +11,7 @@
 
 #include "wallpaper/BitmapComposition.h"
 #include "wallpaper/FitImageBox.h"
-#include "wallpaper/ImageDecoding.h"
+#include "wallpaper/decode/ImageDecoding.h"
 #include "wallpaper/ScreenMetricsSource.h"
 
 class QWidget;

@@ -6,7 +6,7 @@ tavrino_core_sources(
     desktop/DesktopCommands.cpp
     desktop/ChangeFileNames.cpp)
 tavrino_app_sources(
-    ApplyWallpaper.cpp
+    desktop/ApplyWallpaper.cpp
     desktop/DesktopSetter.cpp
     desktop/DesktopProcess.cpp
     desktop/GSettingsDesktopSetter.cpp

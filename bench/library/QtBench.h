@@ -17,7 +17,7 @@
 #include "library/IndexFile.h"
 #include "library/LibraryController.h"
 #include "library/PathText.h"
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 
 namespace tavrino::bench {
 

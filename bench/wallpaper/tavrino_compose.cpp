@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <exception>
 
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 #include "wallpaper/BitmapComposition.h"
 #include "wallpaper/ScreenMetricsSource.h"
 

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 #include "wallpaper/BitmapComposition.h"
 #include "wallpaper/ScreenMetricsSource.h"
 

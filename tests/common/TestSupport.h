@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "settings/SettingsStore.h"
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 
 namespace tavrino::test {
 

@@ -7,7 +7,7 @@
 
 #include "TempFolder.h"
 #include "library/IndexFile.h"
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 
 #ifdef __linux__
 #include <sys/resource.h>

@@ -23,7 +23,7 @@
 #include "rotation/RotationController.h"
 #include "settings/RegistryFileStore.h"
 #include "support/MessageBox.h"
-#include "support/frmAbout.h"
+#include "support/about/frmAbout.h"
 #include "ui_frmMain.h"
 #include "wallpaper/desktop/DesktopSetter.h"
 

@@ -10,7 +10,7 @@
 
 #include "rotation/ListView.h"
 #include "rotation/NumericValue.h"
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 
 namespace tavrino::test {
 

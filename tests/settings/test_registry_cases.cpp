@@ -12,7 +12,7 @@
 #include "RegistryTestSupport.h"
 #include "common/TestSupport.h"
 #include "settings/clsRegEdit.h"
-#include "support/ErrorCodes.h"
+#include "support/errors/ErrorCodes.h"
 
 namespace tavrino::test {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 #include "wallpaper/FitImageBox.h"
 
 namespace tavrino {

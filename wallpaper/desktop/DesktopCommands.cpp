@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <regex>
 
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 #include "support/HexDigits.h"
 
 namespace tavrino {

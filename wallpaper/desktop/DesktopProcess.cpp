@@ -7,7 +7,7 @@
 #include <QStandardPaths>
 #include <QThread>
 
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 
 namespace tavrino {
 

@@ -4,7 +4,7 @@
 #include <QString>
 #include <utility>
 
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 #include "wallpaper/desktop/ChangeFileNames.h"
 
 namespace tavrino {

@@ -7,7 +7,7 @@
 #include <QUuid>
 #include <utility>
 
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 #include "wallpaper/desktop/DesktopCommands.h"
 #include "wallpaper/desktop/DesktopSetter.h"
 

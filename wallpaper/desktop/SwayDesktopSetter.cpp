@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <utility>
 
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 #include "wallpaper/desktop/DesktopCommands.h"
 #include "wallpaper/desktop/DesktopProcess.h"
 #include "wallpaper/desktop/DesktopSetter.h"

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 #include "wallpaper/desktop/DesktopSetter.h"
 
 namespace tavrino {

@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 #include "wallpaper/desktop/DesktopSetter.h"
 
 // Xlib last: its macros (None, Bool, Status, ...) would clash with names above.

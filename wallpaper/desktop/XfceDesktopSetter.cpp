@@ -8,7 +8,7 @@
 #include <set>
 #include <utility>
 
-#include "support/Errors.h"
+#include "support/errors/Errors.h"
 #include "wallpaper/desktop/DesktopCommands.h"
 #include "wallpaper/desktop/DesktopProcess.h"
 #include "wallpaper/desktop/DesktopSetter.h"
