@@ -26,15 +26,15 @@
 #include "settings/RegistryApi.h"
 #include "settings/clsRegEdit.h"
 #include "support/DataPaths.h"
+#include "support/about/frmAbout.h"
 #include "support/errors/Errors.h"
 #include "support/online/OpenWebPage.h"
 #include "support/online/VendorSite.h"
-#include "support/about/frmAbout.h"
 #include "support/online/frmNewRelease.h"
 #include "ui_frmMain.h"
-#include "wallpaper/desktop/ApplyWallpaper.h"
 #include "wallpaper/PreviewController.h"
 #include "wallpaper/WallpaperComposer.h"
+#include "wallpaper/desktop/ApplyWallpaper.h"
 #include "wallpaper/desktop/DesktopSetter.h"
 
 namespace tavrino {

@@ -9,8 +9,8 @@
 
 #include "library/PathText.h"
 #include "settings/Options.h"
-#include "support/errors/Errors.h"
 #include "support/MessageBox.h"
+#include "support/errors/Errors.h"
 
 namespace tavrino {
 

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "wallpaper/FitImageBox.h"
-#include "wallpaper/decode/ImageDecoding.h"
 #include "wallpaper/ScreenMetricsSource.h"
+#include "wallpaper/decode/ImageDecoding.h"
 
 class QFrame;
 class QLabel;

@@ -10,8 +10,8 @@
 
 #include "library/PathText.h"
 #include "settings/Options.h"
-#include "support/errors/Errors.h"
 #include "support/MessageBox.h"
+#include "support/errors/Errors.h"
 
 namespace tavrino {
 

@@ -11,8 +11,8 @@
 
 #include "wallpaper/BitmapComposition.h"
 #include "wallpaper/FitImageBox.h"
-#include "wallpaper/decode/ImageDecoding.h"
 #include "wallpaper/ScreenMetricsSource.h"
+#include "wallpaper/decode/ImageDecoding.h"
 
 class QWidget;
 

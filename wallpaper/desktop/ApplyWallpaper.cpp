@@ -8,9 +8,9 @@
 #include "library/FolderListing.h"
 #include "settings/Options.h"
 #include "settings/clsRegEdit.h"
+#include "support/MessageBox.h"
 #include "support/errors/ErrorCodes.h"
 #include "support/errors/Errors.h"
-#include "support/MessageBox.h"
 #include "wallpaper/desktop/DesktopSetter.h"
 #include "wallpaper/desktop/Placement.h"
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <regex>
 
-#include "support/errors/Errors.h"
 #include "support/HexDigits.h"
+#include "support/errors/Errors.h"
 
 namespace tavrino {
 

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "common/TestSupport.h"
-#include "tests/support/online/LoopbackHttpServer.h"
-#include "tests/support/online/RegistryStoreWriter.h"
 #include "settings/RegistryFileStore.h"
 #include "support/MessageBox.h"
 #include "support/about/frmAbout.h"
+#include "tests/support/online/LoopbackHttpServer.h"
+#include "tests/support/online/RegistryStoreWriter.h"
 
 namespace tavrino {
 namespace {

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "common/TestSupport.h"
-#include "tests/support/online/RegistryStoreWriter.h"
 #include "settings/RegistryFileStore.h"
 #include "support/about/SysInfo.h"
+#include "tests/support/online/RegistryStoreWriter.h"
 
 namespace tavrino {
 namespace {

@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QToolButton>
 
-#include "support/errors/ErrorDialogReporter.h"
 #include "support/MessageBox.h"
+#include "support/errors/ErrorDialogReporter.h"
 #include "support/errors/frmErrors.h"
 
 namespace tavrino {

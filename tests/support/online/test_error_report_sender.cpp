@@ -6,12 +6,12 @@
 #include <QUrlQuery>
 #include <optional>
 
-#include "tests/support/online/LoopbackHttpServer.h"
+#include "support/MessageBox.h"
 #include "support/errors/ErrorCodes.h"
 #include "support/errors/ErrorDialogReporter.h"
-#include "support/online/ErrorReportSender.h"
-#include "support/MessageBox.h"
 #include "support/errors/frmErrors.h"
+#include "support/online/ErrorReportSender.h"
+#include "tests/support/online/LoopbackHttpServer.h"
 
 namespace tavrino {
 namespace {

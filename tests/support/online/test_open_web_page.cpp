@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "common/TestSupport.h"
-#include "tests/support/online/LoopbackHttpServer.h"
 #include "support/MessageBox.h"
 #include "support/online/OpenWebPage.h"
+#include "tests/support/online/LoopbackHttpServer.h"
 
 namespace tavrino {
 namespace {

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "common/TestSupport.h"
-#include "tests/support/online/LoopbackHttpServer.h"
 #include "support/MessageBox.h"
 #include "support/online/UpdateCheck.h"
 #include "support/online/frmNewRelease.h"
+#include "tests/support/online/LoopbackHttpServer.h"
 
 namespace tavrino {
 namespace {

@@ -16,9 +16,9 @@
 #include "settings/Options.h"
 #include "settings/RegistryFileStore.h"
 #include "settings/clsRegEdit.h"
+#include "support/MessageBox.h"
 #include "support/errors/ErrorCodes.h"
 #include "support/errors/Errors.h"
-#include "support/MessageBox.h"
 #include "wallpaper/desktop/ApplyWallpaper.h"
 #include "wallpaper/desktop/DesktopSetter.h"
 
