@@ -1,5 +1,8 @@
 #include "mainwindow/TrayIcon.h"
 
+#include <QGuiApplication>
+#include <QStyleHints>
+#include <chrono>
 #include <utility>
 
 #include "support/errors/Errors.h"
@@ -10,7 +13,11 @@ const QString TrayIcon::kTip = QStringLiteral("Tavrino Wallpaper Manager - Doubl
 
 TrayIcon::TrayIcon(const QIcon& icon, ErrorReporter& reporter, std::function<void()> restore,
                    QObject* parent)
-    : QObject(parent), image_(icon), reporter_(reporter), restore_(std::move(restore)) {
+    : QObject(parent),
+      image_(icon),
+      reporter_(reporter),
+      restore_(std::move(restore)),
+      clicks_(TrayClicks::Time(QGuiApplication::styleHints()->mouseDoubleClickInterval())) {
     // A tray host may start after us (panels at log-on): look again every few seconds.
     retry_.setInterval(3000);
     connect(&retry_, &QTimer::timeout, this, [this] { TryShow(); });
@@ -43,9 +50,12 @@ bool TrayIcon::Available() const {
 
 void TrayIcon::Activated(QSystemTrayIcon::ActivationReason reason) {
     Guarded(reporter_, loc::MainMouseMove, [this, reason] {
-        // Qt reports a single click (Trigger) before every double click: only the double
-        // click restores, so the single click must do nothing.
-        if (reason == QSystemTrayIcon::DoubleClick && restore_) {
+        const TrayClick click = reason == QSystemTrayIcon::Trigger       ? TrayClick::Single
+                                : reason == QSystemTrayIcon::DoubleClick ? TrayClick::Double
+                                                                         : TrayClick::Other;
+        const auto now = std::chrono::duration_cast<TrayClicks::Time>(
+            std::chrono::steady_clock::now().time_since_epoch());
+        if (clicks_.Report(click, now) && restore_) {
             restore_();
         }
     });

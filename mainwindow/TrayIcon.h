@@ -1,5 +1,5 @@
 // The notification-area icon: the application icon with its tip, no menu, no balloon.
-// Only a left double click brings the main window back.
+// Only a left double click brings the main window back; see TrayClicks for how one is told.
 #pragma once
 
 #include <QObject>
@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+
+#include "mainwindow/TrayClicks.h"
 
 namespace tavrino {
 
@@ -43,6 +45,7 @@ private:
     std::function<void()> restore_;
     std::unique_ptr<QSystemTrayIcon> icon_;
     QTimer retry_;
+    TrayClicks clicks_;
 };
 
 }  // namespace tavrino
