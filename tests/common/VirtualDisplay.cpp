@@ -52,19 +52,6 @@ void PrivateHome::WriteSettings(const QStringList& lines) const {
     }
 }
 
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs, int stepMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < timeoutMs) {
-        if (condition()) {
-            return true;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, stepMs);
-        QThread::msleep(static_cast<unsigned long>(stepMs));
-    }
-    return condition();
-}
-
 VirtualDisplay::VirtualDisplay(const QString& screen) {
     const int first = 80 + static_cast<int>(QCoreApplication::applicationPid() % 300);
     for (int n = first; n < first + 40; ++n) {

@@ -2,6 +2,8 @@
 // tools, so no test ever touches the user's display or files.
 #pragma once
 
+#include "common/TestSupport.h"
+
 #include <QList>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -53,8 +55,5 @@ private:
     QProcess server_;
     QString name_;
 };
-
-// True once condition() holds, polling until timeoutMs.
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs, int stepMs = 100);
 
 }  // namespace tavrino::test

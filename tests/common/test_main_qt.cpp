@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QThread>
 
+#include "common/TestSupport.h"
 #include "layouts/Resources.h"
 
 int main(int argc, char** argv) {
@@ -11,6 +13,11 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     tavrino::InitAppearance();
+    tavrino::test::g_waitStep = [](int ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, ms);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QThread::msleep(1);
+    };
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

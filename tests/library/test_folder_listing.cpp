@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "TempFolder.h"
+#include "common/TestSupport.h"
 #include "library/FolderListing.h"
 #include "library/IndexFile.h"
 

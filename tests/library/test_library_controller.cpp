@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "TempFolder.h"
 #include "common/TestSupport.h"
 #include "library/DriveList.h"
 #include "library/FolderListing.h"

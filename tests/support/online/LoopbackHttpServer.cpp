@@ -133,20 +133,6 @@ QString ClosedPortRoot() {
     return QStringLiteral("http://127.0.0.1:%1").arg(port);
 }
 
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs) {
-            return done();
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
 void SpinFor(int ms) {
     QElapsedTimer timer;
     timer.start();

@@ -2,6 +2,8 @@
 // and records every raw request line.
 #pragma once
 
+#include "common/TestSupport.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -69,9 +71,6 @@ private:
 
 // An address where nothing listens.
 QString ClosedPortRoot();
-
-// Runs the event loop until done() or the time is up; returns done().
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 15000);
 
 // Lets the event loop run for a while (for "nothing more happens" checks).
 void SpinFor(int ms);

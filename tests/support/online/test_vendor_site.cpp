@@ -5,52 +5,23 @@
 #include <optional>
 #include <string>
 
+#include "common/TestSupport.h"
 #include "support/online/VendorSite.h"
 
 namespace tavrino {
 namespace {
 
-void SetEnv(const char* name, const char* value) {
-#ifdef _WIN32
-    _putenv_s(name, value != nullptr ? value : "");
-#else
-    if (value != nullptr) {
-        setenv(name, value, 1);
-    } else {
-        unsetenv(name);
-    }
-#endif
-}
-
-// Sets or clears an environment variable for one test and puts the old value back.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            old_ = old;
-        }
-        SetEnv(name, value);
-    }
-    ~ScopedEnv() { SetEnv(name_, old_ ? old_->c_str() : nullptr); }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
 TEST(VendorSite, RootComesFromTheBuildUnlessTheEnvironmentSaysOtherwise) {
     {
-        ScopedEnv env("TAVRINO_VENDOR_SITE", nullptr);
+        test::ScopedEnv env("TAVRINO_VENDOR_SITE", nullptr);
         EXPECT_EQ(VendorSiteRoot(), TAVRINO_DEFAULT_VENDOR_SITE);
     }
     {
-        ScopedEnv env("TAVRINO_VENDOR_SITE", "http://mirror.test:8080");
+        test::ScopedEnv env("TAVRINO_VENDOR_SITE", "http://mirror.test:8080");
         EXPECT_EQ(VendorSiteRoot(), "http://mirror.test:8080");
     }
     {
-        ScopedEnv env("TAVRINO_VENDOR_SITE", "   ");
+        test::ScopedEnv env("TAVRINO_VENDOR_SITE", "   ");
         EXPECT_EQ(VendorSiteRoot(), TAVRINO_DEFAULT_VENDOR_SITE);
     }
 }

@@ -158,7 +158,7 @@ protected:
                        {QStringLiteral("--desktop"),
                         QStringLiteral("--profile=") + QString::fromLatin1(GetParam().profile)});
         ASSERT_TRUE(desktop_.waitForStarted(10000));
-        const bool up = test::WaitFor(
+        const bool up = test::WaitUntil(
             [this] {
                 Window root = 0;
                 Window parent = 0;
@@ -193,7 +193,7 @@ protected:
 
     ::testing::AssertionResult Shows(const std::vector<std::pair<QPoint, QColor>>& probes) {
         std::string last;
-        const bool shown = test::WaitFor(
+        const bool shown = test::WaitUntil(
             [&] {
                 for (const auto& [point, colour] : probes) {
                     const QColor seen = test::RootPixel(display_, point.x(), point.y());

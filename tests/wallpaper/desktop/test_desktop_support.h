@@ -2,6 +2,8 @@
 // started by the test and always stopped again by their own process id.
 #pragma once
 
+#include "common/TestSupport.h"
+
 #include <QByteArray>
 #include <QColor>
 #include <QDBusConnection>
@@ -125,18 +127,6 @@ inline std::optional<QByteArray> RunForOutput(const Environment& environment,
     return process.readAllStandardOutput();
 }
 
-// Waits up to timeoutMs for condition, letting time pass between tries.
-inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!deadline.hasExpired()) {
-        if (condition()) {
-            return true;
-        }
-        QThread::msleep(50);
-    }
-    return condition();
-}
-
 // A private D-Bus session bus for one test, stopped (by its own process id) at the end.
 class PrivateBus {
 public:
@@ -149,7 +139,8 @@ public:
         if (!process_.waitForStarted(10000)) {
             return;
         }
-        WaitFor([this] { return process_.waitForReadyRead(100) || process_.canReadLine(); }, 10000);
+        WaitUntil([this] { return process_.waitForReadyRead(100) || process_.canReadLine(); },
+                  10000);
         address_ = QString::fromUtf8(process_.readLine()).trimmed().toStdString();
     }
     ~PrivateBus() {

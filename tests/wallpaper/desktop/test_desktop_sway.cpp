@@ -84,7 +84,7 @@ public:
                            QStringList{QStringLiteral("-i")} + session +
                                QStringList{QStringLiteral("sway"), QStringLiteral("-c"), config});
         }
-        const bool up = test::WaitFor(
+        const bool up = test::WaitUntil(
             [this] {
                 const QStringList sockets =
                     QDir(runtime_).entryList({QStringLiteral("sway-ipc.*.sock")}, QDir::System);
@@ -196,7 +196,7 @@ protected:
     // Waits until the screen shows every probe (swaybg draws a moment after sway answers).
     ::testing::AssertionResult Shows(const std::vector<Probe>& probes) {
         std::string last = "no screenshot";
-        const bool shown = test::WaitFor(
+        const bool shown = test::WaitUntil(
             [&] {
                 const auto shot = session_->Screenshot();
                 if (!shot) {

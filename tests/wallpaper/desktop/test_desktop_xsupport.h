@@ -27,8 +27,8 @@ public:
         if (!process_.waitForStarted(10000)) {
             return;
         }
-        test::WaitFor([this] { return process_.canReadLine() || process_.waitForReadyRead(100); },
-                      15000);
+        test::WaitUntil([this] { return process_.canReadLine() || process_.waitForReadyRead(100); },
+                        15000);
         const QByteArray number = process_.readLine().trimmed();
         if (!number.isEmpty()) {
             name_ = ":" + number.toStdString();
