@@ -180,34 +180,13 @@ protected:
         if (display_ != nullptr) {
             XCloseDisplay(display_);
         }
-        if (desktop_.state() != QProcess::NotRunning) {
-            desktop_.terminate();
-            if (!desktop_.waitForFinished(5000)) {
-                desktop_.kill();
-                desktop_.waitForFinished(2000);
-            }
-        }
+        test::StopProcess(desktop_);
         bus_.reset();
         server_.reset();
     }
 
     ::testing::AssertionResult Shows(const std::vector<std::pair<QPoint, QColor>>& probes) {
-        std::string last;
-        const bool shown = test::WaitUntil(
-            [&] {
-                for (const auto& [point, colour] : probes) {
-                    const QColor seen = test::RootPixel(display_, point.x(), point.y());
-                    if (!test::Near(seen, colour)) {
-                        last = "(" + std::to_string(point.x()) + "," + std::to_string(point.y()) +
-                               ") is " + seen.name().toStdString() + ", expected " +
-                               colour.name().toStdString();
-                        return false;
-                    }
-                }
-                return true;
-            },
-            10000);
-        return shown ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << last;
+        return test::ShowsOnRoot(display_, probes);
     }
 
     QString FreshFile() const { return test::FreshWallpaperFile(data_); }
@@ -256,10 +235,9 @@ TEST_P(PcmanfmDesktopTest, TheDesktopShowsThePictureAndStoresIt) {
                        {QPoint(20, 220), test::kBottomLeft},
                        {QPoint(300, 220), test::kBottomRight}}));
     ASSERT_NO_THROW(setter->SetBackground(bitmap_.toStdString(), Placement::Centred));
-    EXPECT_TRUE(
-        Shows({{QPoint(145, 110), test::kTopLeft}, {QPoint(175, 130), test::kBottomRight}}));
-    EXPECT_FALSE(test::Near(test::RootPixel(display_, 5, 5), test::kTopLeft))
-        << "the picture is not centred";
+    EXPECT_TRUE(Shows({{QPoint(145, 110), test::kTopLeft},
+                       {QPoint(175, 130), test::kBottomRight},
+                       {QPoint(5, 5), test::kNotPicture}}));
     EXPECT_EQ(Stored(), FreshFile());
 }
 

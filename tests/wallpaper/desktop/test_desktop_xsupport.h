@@ -1,11 +1,16 @@
 // X11 helpers for the desktop tests: a private X server and reading the root window's pixels.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QByteArray>
 #include <QColor>
+#include <QPoint>
 #include <QProcess>
 #include <QString>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/wallpaper/desktop/test_desktop_support.h"
 
@@ -34,13 +39,7 @@ public:
             name_ = ":" + number.toStdString();
         }
     }
-    ~VirtualDisplay() {
-        process_.terminate();
-        if (!process_.waitForFinished(5000)) {
-            process_.kill();
-            process_.waitForFinished(2000);
-        }
-    }
+    ~VirtualDisplay() { StopProcess(process_); }
     VirtualDisplay(const VirtualDisplay&) = delete;
     VirtualDisplay& operator=(const VirtualDisplay&) = delete;
 
@@ -71,6 +70,35 @@ inline QColor RootPixel(Display* display, int x, int y) {
                        channel(visual->blue_mask));
     XDestroyImage(image);
     return color;
+}
+
+// Colour of a probe that must show none of the test picture's four colours.
+inline const QColor kNotPicture;
+
+// Waits until every probe shows its colour on the root window (the desktop window's pixels
+// included); the failure names the first probe that did not.
+inline ::testing::AssertionResult ShowsOnRoot(
+    Display* display, const std::vector<std::pair<QPoint, QColor>>& probes) {
+    std::string last;
+    const bool shown = WaitUntil(
+        [&] {
+            for (const auto& [point, colour] : probes) {
+                const QColor seen = RootPixel(display, point.x(), point.y());
+                const bool ok = colour.isValid()
+                                    ? Near(seen, colour)
+                                    : !Near(seen, kTopLeft) && !Near(seen, kTopRight) &&
+                                          !Near(seen, kBottomLeft) && !Near(seen, kBottomRight);
+                if (!ok) {
+                    last = "(" + std::to_string(point.x()) + "," + std::to_string(point.y()) +
+                           ") is " + seen.name().toStdString() + ", expected " +
+                           (colour.isValid() ? colour.name().toStdString() : "no picture");
+                    return false;
+                }
+            }
+            return true;
+        },
+        10000);
+    return shown ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << last;
 }
 
 }  // namespace tavrino::test
