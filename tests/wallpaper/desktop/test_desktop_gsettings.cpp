@@ -1,5 +1,6 @@
-// GNOME, Cinnamon and MATE through the real gsettings tool, each test in a private home with
-// the keyfile backend, values read back independently afterwards.
+// GNOME and Cinnamon through the real gsettings tool, each test in a private home with the
+// keyfile backend, values read back independently afterwards: their shells do not run without
+// a real screen. MATE, whose desktop caja draws, is checked on screen (test_desktop_xfce_mate).
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -22,7 +23,6 @@ struct DesktopCase {
     DesktopKind kind;
     const char* schema;
     std::vector<const char*> uriKeys;
-    const char* pathKey;
 };
 
 class GSettingsDesktopTest : public ::testing::TestWithParam<DesktopCase> {
@@ -89,32 +89,11 @@ TEST_P(GSettingsDesktopTest, EveryPlacementIsStoredAndEveryChangeGetsAFreshName)
         for (const char* key : c.uriKeys) {
             EXPECT_EQ(Get(key), FileUri(fresh)) << key;
         }
-        if (c.pathKey != nullptr) {
-            EXPECT_EQ(Get(c.pathKey), fresh);
-        }
         previous = fresh;
     }
     // Stored in this test's own home, not the user's.
     EXPECT_TRUE(
         QFileInfo::exists(home_.path() + QStringLiteral("/.config/glib-2.0/settings/keyfile")));
-}
-
-TEST_P(GSettingsDesktopTest, PathsWithQuotesAndSpacesSurviveTheQuoting) {
-    const DesktopCase& c = GetParam();
-    data_ = home_.path() + QStringLiteral("/it's a \"test\" \\ \xC3\xA4");
-    ASSERT_TRUE(QDir().mkpath(data_));
-    bitmap_ = data_ + QStringLiteral("/TavrinoWallpaperManager.bmp");
-    test::WriteBitmap(bitmap_, test::QuarteredImage());
-    auto setter = MakeDesktopSetter(c.kind, environment_);
-    ASSERT_NO_THROW(setter->SetBackground(bitmap_.toStdString(), Placement::Centred));
-    const QStringList files = ChangeFiles();
-    ASSERT_EQ(files.size(), 1);
-    const std::string fresh = (data_ + QLatin1Char('/') + files.front()).toStdString();
-    if (c.pathKey != nullptr) {
-        EXPECT_EQ(Get(c.pathKey), fresh);
-    } else {
-        EXPECT_EQ(Get(c.uriKeys.front()), FileUri(fresh));
-    }
 }
 
 TEST_P(GSettingsDesktopTest, AValueThatDoesNotStickIsReportedAndTheFreshNameRemoved) {
@@ -171,19 +150,16 @@ TEST_P(GSettingsDesktopTest, TheDconfBackendOfARealSessionKeepsIt) {
     EXPECT_TRUE(QFileInfo::exists(home_.path() + QStringLiteral("/.config/dconf/user")));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Desktops, GSettingsDesktopTest,
-    ::testing::Values(
-        DesktopCase{DesktopKind::Gnome,
-                    "org.gnome.desktop.background",
-                    {"picture-uri", "picture-uri-dark"},
-                    nullptr},
-        DesktopCase{
-            DesktopKind::Cinnamon, "org.cinnamon.desktop.background", {"picture-uri"}, nullptr},
-        DesktopCase{DesktopKind::Mate, "org.mate.background", {}, "picture-filename"}),
-    [](const ::testing::TestParamInfo<DesktopCase>& param) {
-        return std::string(DesktopKindName(param.param.kind));
-    });
+INSTANTIATE_TEST_SUITE_P(Desktops, GSettingsDesktopTest,
+                         ::testing::Values(DesktopCase{DesktopKind::Gnome,
+                                                       "org.gnome.desktop.background",
+                                                       {"picture-uri", "picture-uri-dark"}},
+                                           DesktopCase{DesktopKind::Cinnamon,
+                                                       "org.cinnamon.desktop.background",
+                                                       {"picture-uri"}}),
+                         [](const ::testing::TestParamInfo<DesktopCase>& param) {
+                             return std::string(DesktopKindName(param.param.kind));
+                         });
 
 }  // namespace
 }  // namespace tavrino
