@@ -359,7 +359,10 @@ DecodedPicture DecodeWithQt(QIODevice& device, Kind kind, const DecodeSizeChoose
     if (!reader.canRead()) {
         ThrowInvalid(QStringLiteral("not a JPEG, GIF or BMP picture"));
     }
-    const QSize stored = reader.size();
+    QSize stored = reader.size();
+    // Qt's BMP reader gives the header's height as stored: negative for rows kept top-down,
+    // which is a valid picture of that many rows.
+    stored.setHeight(qAbs(stored.height()));
     if (!stored.isValid() || stored.isEmpty()) {
         ThrowInvalid(QStringLiteral("the picture has no size"));
     }
