@@ -53,6 +53,10 @@ function(tavrino_test)
     # Widget tests may include the generated form classes (ui_frmMain.h, ...).
     set_target_properties(${T_NAME} PROPERTIES AUTOUIC_SEARCH_PATHS ${PROJECT_SOURCE_DIR}/layouts)
     target_link_libraries(${T_NAME} PRIVATE tavrino_app Qt6::Test tavrino_test_main_qt)
+    # Pictures are decoded by the helper process.
+    if(TARGET tavrino-wallpaper-decoder)
+      add_dependencies(${T_NAME} tavrino-wallpaper-decoder)
+    endif()
   else()
     target_link_libraries(${T_NAME} PRIVATE tavrino_core tavrino_test_main)
   endif()

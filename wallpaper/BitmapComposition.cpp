@@ -65,6 +65,25 @@ QImage ComposeBitmapImage(QIODevice& source, const ScreenMetrics& screen, FitCho
 }
 
 void WriteBitmapFile(const QImage& image, const QString& path) {
+    QSaveFile file(path);
+    OpenBitmapFile(file);
+    WriteBitmapData(image, file, path);
+    CommitBitmapFile(file);
+}
+
+void OpenBitmapFile(QSaveFile& file) {
+    if (!file.open(QIODevice::WriteOnly)) {
+        ThrowFileError(file.fileName(), file.errorString());
+    }
+}
+
+void CommitBitmapFile(QSaveFile& file) {
+    if (!file.commit()) {
+        ThrowFileError(file.fileName(), file.errorString());
+    }
+}
+
+void WriteBitmapData(const QImage& image, QIODevice& file, const QString& path) {
     const QImage opaque = image.format() == QImage::Format_RGB32
                               ? image
                               : image.convertToFormat(QImage::Format_RGB32);
@@ -106,15 +125,7 @@ void WriteBitmapFile(const QImage& image, const QString& path) {
     put(0, 4);  // colours used
     put(0, 4);  // colours important
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        ThrowFileError(path, file.errorString());
-    }
-    const auto fail = [&file, &path]() {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        ThrowFileError(path, why);
-    };
+    const auto fail = [&file, &path]() { ThrowFileError(path, file.errorString()); };
     if (file.write(header) != header.size()) {
         fail();
     }
@@ -138,9 +149,6 @@ void WriteBitmapFile(const QImage& image, const QString& path) {
         if (file.write(block.constData(), bytes) != bytes) {
             fail();
         }
-    }
-    if (!file.commit()) {
-        ThrowFileError(path, file.errorString());
     }
 }
 

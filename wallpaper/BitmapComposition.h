@@ -10,6 +10,7 @@
 #include "wallpaper/decode/ImageDecoding.h"
 
 class QIODevice;
+class QSaveFile;
 
 namespace tavrino {
 
@@ -29,5 +30,12 @@ QImage ComposeBitmapImage(QIODevice& source, const ScreenMetrics& screen, FitCho
 // Writes image as a 24-bit BMP over path through a temporary file and a rename, so a reader
 // never sees half a file and a failure leaves the previous file whole. Throws Error.
 void WriteBitmapFile(const QImage& image, const QString& path);
+
+// The same in steps, so that another process can write into the file: open it (a temporary
+// file beside the bitmap's path), write the BMP into it (any open device; path names it in
+// errors), then put it in place. A file never committed is discarded.
+void OpenBitmapFile(QSaveFile& file);
+void WriteBitmapData(const QImage& image, QIODevice& file, const QString& path);
+void CommitBitmapFile(QSaveFile& file);
 
 }  // namespace tavrino

@@ -12,6 +12,7 @@
 #include "settings/Options.h"
 #include "support/MessageBox.h"
 #include "support/errors/Errors.h"
+#include "wallpaper/decode/DecoderProcess.h"
 
 namespace tavrino {
 
@@ -87,11 +88,9 @@ bool WallpaperComposer::ComposeWallpaper(const std::string& path) {
         }
         last_.reset();
 
-        const QImage bitmap =
-            ComposeBitmapImage(file, wanted.screen, wanted.fit, background_, limits_);
         file.close();
         QDir().mkpath(dataFolder_);
-        WriteBitmapFile(bitmap, BitmapPath());
+        ComposeBitmapFile({path, BitmapPath(), wanted.screen, wanted.fit, background_, limits_});
 
         const QFileInfo written(BitmapPath());
         wanted.bitmapSize = written.size();

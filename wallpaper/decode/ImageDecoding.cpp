@@ -1,37 +1,20 @@
 #include "wallpaper/decode/ImageDecoding.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QIODevice>
 #include <QImageIOHandler>
 #include <QImageReader>
 #include <algorithm>
-#include <array>
+#include <filesystem>
 #include <string>
 #include <utility>
 
+#include "library/FolderListing.h"
 #include "library/PathText.h"
 #include "support/errors/Errors.h"
-#include "wallpaper/decode/Resample.h"
-
-#ifdef TAVRINO_HAVE_LIBJPEG
-#include "wallpaper/decode/JpegDecoder.h"
-#endif
-#ifdef TAVRINO_HAVE_GIFLIB
 #include "wallpaper/decode/GifDecoder.h"
-#endif
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-#include <QDir>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#endif
+#include "wallpaper/decode/JpegDecoder.h"
+#include "wallpaper/decode/Resample.h"
 
 namespace tavrino {
 
@@ -58,153 +41,18 @@ Kind KindOf(QIODevice& device) {
     return Kind::Other;
 }
 
-// Qt's JPEG reader fills a truncated picture with grey and only warns, so a cut-off download would
-// be put on the desktop half grey. A whole JPEG has its end-of-image marker after its last
-// start-of-scan marker (entropy-coded data can hold neither: every 0xFF in it is stuffed), so
-// search back from the end for whichever of the two comes last.
-bool JpegIsWhole(QIODevice& device) {
-    constexpr qint64 kChunk = 64 * 1024;
-    const qint64 start = device.pos();
-    std::array<char, kChunk + 1> buffer{};
-    bool whole = false;
-    bool found = false;
-    char following = 0;  // the byte just after the current chunk (none at the very end)
-    bool haveFollowing = false;
-    for (qint64 end = device.size(); end > start && !found;) {
-        const qint64 begin = qMax(start, end - kChunk);
-        const qint64 length = end - begin;
-        if (!device.seek(begin) || device.read(buffer.data(), length) != length) {
-            break;
-        }
-        buffer[static_cast<std::size_t>(length)] = following;
-        const qint64 pairs = haveFollowing ? length : length - 1;
-        for (qint64 i = pairs - 1; i >= 0; --i) {
-            const auto index = static_cast<std::size_t>(i);
-            if (static_cast<unsigned char>(buffer[index]) != 0xFF) {
-                continue;
-            }
-            const auto marker = static_cast<unsigned char>(buffer[index + 1]);
-            if (marker == 0xD9 || marker == 0xDA) {
-                found = true;
-                whole = marker == 0xD9;
-                break;
-            }
-        }
-        following = buffer[0];
-        haveFollowing = true;
-        end = begin;
-    }
-    device.seek(start);
-    return whole;
-}
-
-// Reads at offsets that mostly move forward, a chunk at a time: a GIF has a length byte every
-// 256 bytes, and asking the file for each would cost a system call apiece.
-class ChunkedReader {
-public:
-    explicit ChunkedReader(QIODevice& device) : device_(device), size_(device.size()) {}
-
-    bool ReadAt(qint64 offset, char* out, qint64 length) {
-        if (offset < 0 || length > kChunk || offset + length > size_) {
-            return false;
-        }
-        if (offset < start_ || offset + length > start_ + held_) {
-            held_ = qMin(kChunk, size_ - offset);
-            if (!device_.seek(offset) || device_.read(buffer_.data(), held_) != held_) {
-                held_ = 0;
-                return false;
-            }
-            start_ = offset;
-        }
-        std::copy_n(buffer_.data() + (offset - start_), length, out);
-        return true;
-    }
-
-private:
-    static constexpr qint64 kChunk = qint64{64} * 1024;
-    QIODevice& device_;
-    qint64 size_;
-    qint64 start_ = 0;
-    qint64 held_ = 0;
-    std::array<char, kChunk> buffer_{};
-};
-
-unsigned Byte(const char* data, int at) {
-    return static_cast<unsigned char>(data[at]);
-}
-
-// Qt's GIF decoder keeps whatever rows arrived before the end of a cut-off file. Walks the
-// blocks up to the end of the first image's data: a whole file has all of them.
-bool GifIsWhole(QIODevice& device) {
-    const qint64 start = device.pos();
-    ChunkedReader reader(device);
-    const auto walk = [&]() {
-        char header[13];
-        if (!reader.ReadAt(start, header, 13)) {
-            return false;
-        }
-        qint64 at = start + 13;
-        if ((Byte(header, 10) & 0x80U) != 0) {
-            at += 3 * (qint64{2} << (Byte(header, 10) & 0x07U));
-        }
-        const auto skipSubBlocks = [&]() {
-            for (;;) {
-                char length = 0;
-                if (!reader.ReadAt(at, &length, 1)) {
-                    return false;
-                }
-                at += 1 + static_cast<unsigned char>(length);
-                if (length == 0) {
-                    return true;
-                }
-            }
-        };
-        for (;;) {
-            char introducer[2];
-            if (!reader.ReadAt(at, introducer, 1)) {
-                return false;
-            }
-            if (introducer[0] == '!') {  // extension: label, then sub-blocks
-                at += 2;
-                if (!skipSubBlocks()) {
-                    return false;
-                }
-            } else if (introducer[0] == ',') {  // the first image: descriptor, table, data
-                char descriptor[10];
-                if (!reader.ReadAt(at, descriptor, 10)) {
-                    return false;
-                }
-                at += 10;
-                if ((Byte(descriptor, 9) & 0x80U) != 0) {
-                    at += 3 * (qint64{2} << (Byte(descriptor, 9) & 0x07U));
-                }
-                at += 1;  // LZW minimum code size
-                return skipSubBlocks() && at <= device.size();
-            } else {
-                return false;  // a trailer or garbage before any image
-            }
-        }
-    };
-    const bool whole = walk();
-    device.seek(start);
-    return whole;
-}
-
 // Qt's BMP decoder also keeps a short file's rows. Uncompressed pixel data has a known
 // length; a compressed one is left to the decoder.
 bool BmpIsWhole(QIODevice& device) {
     const qint64 start = device.pos();
-    char header[34] = {};
-    ChunkedReader reader(device);
-    const bool read = reader.ReadAt(start, header, 34);
-    device.seek(start);
-    if (!read) {
+    const QByteArray header = device.peek(34);
+    if (header.size() < 34) {
         return false;
     }
     const auto le = [&](int at, int bytes) {
         quint32 value = 0;
         for (int i = bytes - 1; i >= 0; --i) {
-            value = (value << 8U) | Byte(header, at + i);
+            value = (value << 8U) | static_cast<unsigned char>(header[at + i]);
         }
         return value;
     };
@@ -239,34 +87,6 @@ bool BmpIsWhole(QIODevice& device) {
         return false;
     }
     return stride == 0 || qAbs(height) <= available / stride;
-}
-
-bool IsWhole(QIODevice& device) {
-    switch (KindOf(device)) {
-        case Kind::Jpeg:
-            return JpegIsWhole(device);
-        case Kind::Gif:
-            return GifIsWhole(device);
-        case Kind::Bmp:
-            return BmpIsWhole(device);
-        case Kind::Other:
-            break;
-    }
-    return true;  // not one of ours: turned away before this is asked
-}
-
-// The JPEG decoder of Qt can shrink by 1/2, 1/4 and 1/8 while it decodes (used only where
-// libjpeg-turbo is not at hand). Asks for the smallest of those that is still no smaller than
-// wanted (stored orientation), sized so that the decoder's own result needs no further
-// scaling inside the reader; the final, exact size is made by our filter.
-QSize DecoderShrink(QSize stored, QSize wanted) {
-    for (int d : {8, 4, 2}) {
-        const QSize shrunk(stored.width() / d, stored.height() / d);
-        if (shrunk.width() >= wanted.width() && shrunk.height() >= wanted.height()) {
-            return shrunk;
-        }
-    }
-    return stored;
 }
 
 PixelView ViewOf(QImage& image) {
@@ -307,7 +127,6 @@ QSize Wanted(const DecodeSizeChooser& chooseSize, QSize natural, const DecodeLim
     return wanted;
 }
 
-#ifdef TAVRINO_HAVE_LIBJPEG
 DecodedPicture DecodeJpeg(QIODevice& device, const DecodeSizeChooser& chooseSize,
                           const DecodeLimits& limits) {
     JpegDecoder jpeg(device, limits.maxBytes);
@@ -325,9 +144,7 @@ DecodedPicture DecodeJpeg(QIODevice& device, const DecodeSizeChooser& chooseSize
     jpeg.DecodeInto(image);
     return {JpegDecoder::Oriented(image, turn), natural};
 }
-#endif
 
-#ifdef TAVRINO_HAVE_GIFLIB
 DecodedPicture DecodeGif(QIODevice& device, const DecodeSizeChooser& chooseSize,
                          const DecodeLimits& limits) {
     GifDecoder gif(device, limits);
@@ -338,24 +155,20 @@ DecodedPicture DecodeGif(QIODevice& device, const DecodeSizeChooser& chooseSize,
     gif.DecodeInto(image);
     return {image, natural};
 }
-#endif
 
-DecodedPicture DecodeWithQt(QIODevice& device, Kind kind, const DecodeSizeChooser& chooseSize,
+// BMP pictures, through Qt's reader.
+DecodedPicture DecodeWithQt(QIODevice& device, const DecodeSizeChooser& chooseSize,
                             const DecodeLimits& limits) {
-    // Qt's readers fill or keep what they have of a cut-off file (ours refuse it themselves).
-    if (!IsWhole(device)) {
+    // Qt's reader keeps what it has of a cut-off file.
+    if (!BmpIsWhole(device)) {
         ThrowInvalidPicture(kTruncatedPicture);
     }
-    // The content has been recognised already: only that format's reader is loaded and tried.
-    const char* format = kind == Kind::Jpeg ? "jpeg" : kind == Kind::Gif ? "gif" : "bmp";
-    QImageReader reader(&device, format);
+    // The content has been recognised already: only the BMP reader is tried.
+    QImageReader reader(&device, "bmp");
     reader.setAutoDetectImageFormat(false);
     reader.setAutoTransform(true);
     // Qt's own ceiling on any one allocation of the decoder, in MiB.
     reader.setAllocationLimit(static_cast<int>(qMax<qint64>(1, limits.maxBytes >> 20)));
-    // At 50 and above the JPEG decoder uses its accurate DCT and fancy upsampling and scales
-    // smoothly; below it trades quality for speed, which shows on a wallpaper.
-    reader.setQuality(100);
     if (!reader.canRead()) {
         ThrowInvalid(QStringLiteral("not a JPEG, GIF or BMP picture"));
     }
@@ -370,23 +183,12 @@ DecodedPicture DecodeWithQt(QIODevice& device, Kind kind, const DecodeSizeChoose
     const QSize natural = turned ? stored.transposed() : stored;
     const QSize wanted = Wanted(chooseSize, natural, limits);
 
-    // Only where the decoder itself can shrink: elsewhere QImageReader would scale after a
-    // full decode anyway, and we do that ourselves below.
-    if (wanted != natural && reader.supportsOption(QImageIOHandler::ScaledSize)) {
-        const QSize shrunk = DecoderShrink(stored, turned ? wanted.transposed() : wanted);
-        if (shrunk != stored) {
-            reader.setScaledSize(shrunk);
-        }
-    }
-
     QImage image;
     if (!reader.read(&image) || image.isNull()) {
         ThrowInvalid(reader.errorString());
     }
     if (image.size() != wanted) {
-        // GIF holds drawn graphics in a few colours: area averaging suits them.
-        image = Resize(image, wanted,
-                       kind == Kind::Gif ? ResampleFilter::Area : ResampleFilter::Lanczos3);
+        image = Resize(image, wanted, ResampleFilter::Lanczos3);
     }
     return {image, natural};
 }
@@ -410,62 +212,19 @@ void CheckDecodeLimits(QSize size, const DecodeLimits& limits, const char* what)
     }
 }
 
-bool ImagePathExists(const QString& path) {
-    if (path.isEmpty()) {
-        return false;
-    }
-    const QFileInfo info(path);
-    if (!info.exists() || !info.isFile() || info.isHidden()) {
-        return false;
-    }
-#ifdef Q_OS_WIN
-    const std::wstring native = QDir::toNativeSeparators(path).toStdWString();
-    const DWORD attributes = GetFileAttributesW(native.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES ||
-        (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY)) !=
-            0) {
-        return false;
-    }
-#endif
-    return true;
-}
-
 bool ImagePathExists(const std::string& path) {
-#ifdef Q_OS_WIN
-    return ImagePathExists(QString::fromStdString(path));
-#else
-    struct stat status {};
-    if (path.empty() || ::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (path.empty()) {
         return false;
     }
-    const std::size_t slash = path.rfind('/');
-    const std::size_t name = slash == std::string::npos ? 0 : slash + 1;
-    return name < path.size() && path[name] != '.';  // a dot file is hidden
-#endif
+    const std::filesystem::path file(path);
+    std::error_code error;
+    return std::filesystem::is_regular_file(file, error) && !library::IsHiddenOrSystem(file);
 }
 
-void OpenImageFile(const std::string& path, QFile& file) {
-    QString failure;
-#ifdef Q_OS_WIN
-    file.setFileName(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) {
-        failure = file.errorString();
-    }
-#else
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        failure = QString::fromLocal8Bit(std::strerror(errno));
-    } else if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        failure = file.errorString();
-    }
-#endif
-    if (!failure.isEmpty()) {
-        throw Error(errnum::PathFileAccessError,
-                    std::string(DefaultDescription(errnum::PathFileAccessError)) + " (" +
-                        library::PathToDisplay(path).toStdString() + ": " + failure.toStdString() +
-                        ")");
-    }
+void ThrowUnopenable(const std::string& path, const QString& why) {
+    throw Error(errnum::PathFileAccessError,
+                std::string(DefaultDescription(errnum::PathFileAccessError)) + " (" +
+                    library::PathToDisplay(path).toStdString() + ": " + why.toStdString() + ")");
 }
 
 DecodedPicture DecodePicture(QIODevice& device, const DecodeSizeChooser& chooseSize,
@@ -477,17 +236,16 @@ DecodedPicture DecodePicture(QIODevice& device, const DecodeSizeChooser& chooseS
     if (kind == Kind::Other) {
         ThrowInvalid(QStringLiteral("not a JPEG, GIF or BMP picture"));
     }
-#ifdef TAVRINO_HAVE_LIBJPEG
-    if (kind == Kind::Jpeg) {
-        return DecodeJpeg(device, chooseSize, limits);
+    switch (kind) {
+        case Kind::Jpeg:
+            return DecodeJpeg(device, chooseSize, limits);
+        case Kind::Gif:
+            return DecodeGif(device, chooseSize, limits);
+        case Kind::Bmp:
+        case Kind::Other:
+            break;
     }
-#endif
-#ifdef TAVRINO_HAVE_GIFLIB
-    if (kind == Kind::Gif) {
-        return DecodeGif(device, chooseSize, limits);
-    }
-#endif
-    return DecodeWithQt(device, kind, chooseSize, limits);
+    return DecodeWithQt(device, chooseSize, limits);
 }
 
 }  // namespace tavrino

@@ -21,16 +21,17 @@ inline const QString kImageNotLocatedMessage = QStringLiteral(
     "preview is not available.");
 
 // True when path names a normal file: not a folder, not hidden (nor a system file on
-// Windows). An empty path names nothing.
-bool ImagePathExists(const QString& path);
-
-// The same for a path as the display list holds it: bytes, which on Linux need not be valid
-// UTF-8 (a QString cannot carry such a name, so it never goes through one); UTF-8 on Windows.
+// Windows). An empty path names nothing. The path is as the display list holds it: bytes,
+// which on Linux need not be valid UTF-8 (a QString cannot carry such a name, so it never goes
+// through one); UTF-8 on Windows.
 bool ImagePathExists(const std::string& path);
 
 // Opens such a path for reading into file (not yet open). Throws tavrino::Error
-// PathFileAccessError, naming the file and why, when it cannot.
+// PathFileAccessError, naming the file and why, when it cannot. One file per platform.
 void OpenImageFile(const std::string& path, QFile& file);
+
+// Throws that error for path, saying why.
+[[noreturn]] void ThrowUnopenable(const std::string& path, const QString& why);
 
 // What a picture may cost. A picture beyond these (by its header, before any pixel is
 // decoded) is refused, so a hostile or damaged file cannot exhaust memory.

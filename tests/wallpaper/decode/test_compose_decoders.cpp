@@ -21,10 +21,8 @@
 #include "wallpaper/decode/RowPipeline.h"
 #include "wallpaper/test_compose_images.h"
 
-#ifdef TAVRINO_HAVE_LIBJPEG
 #include <jpeglib.h>
 #include <cstdio>
-#endif
 
 namespace tavrino {
 namespace {
@@ -138,7 +136,6 @@ TEST(JpegDecoding, ShrinkingWhileDecodingLooksLikeFilteringTheWholePicture) {
     }
 }
 
-#ifdef TAVRINO_HAVE_LIBJPEG
 // A four-colour JPEG as Adobe writes it: inks stored inverted (255 = no ink).
 QByteArray CmykJpeg(int width, int height) {
     jpeg_compress_struct info{};
@@ -190,7 +187,6 @@ TEST(JpegDecoding, FourColourPicturesComeOutInTheirColours) {
     // Shrunk while decoding too.
     EXPECT_EQ(Decode(jpeg, QSize(16, 8)).size(), QSize(16, 8));
 }
-#endif
 
 TEST(JpegDecoding, GreyPicturesComeOutGrey) {
     QImage grey(80, 60, QImage::Format_Grayscale8);
