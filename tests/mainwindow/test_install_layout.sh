@@ -14,6 +14,7 @@ expect() {
   fi
 }
 expect usr/bin/tavrino-wallpaper-manager
+expect usr/libexec/tavrino-wallpaper-manager/tavrino-wallpaper-decoder
 expect usr/share/applications/tavrino-wallpaper-manager.desktop
 # /etc/xdg/autostart for a system-wide build, the prefix's etc otherwise.
 autostart=$(cd "$dest" && find . -path '*etc/xdg/autostart/tavrino-wallpaper-manager.desktop' | head -n 1)
