@@ -140,7 +140,6 @@ TEST_P(GSettingsDesktopTest, TheDconfBackendOfARealSessionKeepsIt) {
     const test::PrivateBus bus(environment_);
     ASSERT_FALSE(bus.Address().empty());
     environment_["DBUS_SESSION_BUS_ADDRESS"] = bus.Address();
-    const test::StopServiceAtEnd dconf(bus.Address(), QStringLiteral("ca.desrt.dconf"));
     auto setter = MakeDesktopSetter(GetParam().kind, environment_);
     for (const Placement placement : {Placement::Stretched, Placement::Tiled}) {
         ASSERT_NO_THROW(setter->SetBackground(bitmap_.toStdString(), placement))

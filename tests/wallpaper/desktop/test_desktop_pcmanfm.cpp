@@ -20,16 +20,6 @@ namespace {
 constexpr int kWidth = 320;
 constexpr int kHeight = 240;
 
-std::string FailureOf(DesktopSetter& setter, const std::string& path, Placement placement) {
-    try {
-        setter.SetBackground(path, placement);
-    } catch (const Error& error) {
-        EXPECT_EQ(error.Number(), errnum::DesktopRefused);
-        return error.what();
-    }
-    return "<no failure>";
-}
-
 // A stand-in that records its arguments, one per line, and answers as told.
 void WriteStandIn(const QString& folder, const QString& name, const QString& body) {
     QFile tool(folder + QLatin1Char('/') + name);
@@ -97,7 +87,7 @@ TEST_F(PcmanfmCommandLineTest, ARefusalCarriesTheProgramsWordsAndKeepsThePreviou
     const QString shown = FreshFile();
     WriteStandIn(bin_, QStringLiteral("pcmanfm"),
                  QStringLiteral("echo 'Cannot open display' >&2; exit 1"));
-    const std::string words = FailureOf(*setter, bitmap_.toStdString(), Placement::Centred);
+    const std::string words = test::FailureOf(*setter, bitmap_.toStdString(), Placement::Centred);
     EXPECT_NE(words.find("Cannot open display"), std::string::npos) << words;
     EXPECT_EQ(FreshFile(), shown);
 }
@@ -106,7 +96,7 @@ TEST_F(PcmanfmCommandLineTest, LxqtWithoutADesktopInstanceIsReportedNotTakenAsDo
     // pcmanfm-qt ends well even when no instance manages the desktop; nothing is stored then.
     WriteStandIn(bin_, QStringLiteral("pcmanfm-qt"), QStringLiteral("exit 0"));
     auto setter = MakeDesktopSetter(DesktopKind::Lxqt, environment_);
-    const std::string words = FailureOf(*setter, bitmap_.toStdString(), Placement::Stretched);
+    const std::string words = test::FailureOf(*setter, bitmap_.toStdString(), Placement::Stretched);
     EXPECT_NE(words.find("pcmanfm-qt"), std::string::npos) << words;
     EXPECT_EQ(RecordedArguments(bin_).mid(0, 2),
               (QStringList{QStringLiteral("--set-wallpaper"), RecordedArguments(bin_).value(1)}));

@@ -2,10 +2,13 @@
 // started by the test and always stopped again by their own process id.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include "common/TestSupport.h"
 
 #include <QByteArray>
 #include <QColor>
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusReply>
@@ -26,8 +29,11 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
+#include "support/errors/Errors.h"
 #include "wallpaper/desktop/DesktopKind.h"
+#include "wallpaper/desktop/DesktopSetter.h"
 
 #include <signal.h>
 #include <sys/types.h>
@@ -139,7 +145,20 @@ inline void StopProcess(QProcess& process) {
     }
 }
 
-// A private D-Bus session bus for one test, stopped (by its own process id) at the end.
+// What a setter says when it fails, "<no failure>" when it does not.
+inline std::string FailureOf(DesktopSetter& setter, const std::string& path, Placement placement) {
+    try {
+        setter.SetBackground(path, placement);
+    } catch (const Error& error) {
+        EXPECT_EQ(error.Number(), errnum::DesktopRefused);
+        return error.what();
+    }
+    return "<no failure>";
+}
+
+// A private D-Bus session bus for one test. At the end every program still on it (services it
+// started, such as xfconfd or dconf-service, outlive it otherwise) and then the bus itself are
+// stopped, each by its own process id.
 class PrivateBus {
 public:
     // environment: what the bus and the services it starts get (HOME, XDG_* of the test).
@@ -155,7 +174,22 @@ public:
                   10000);
         address_ = QString::fromUtf8(process_.readLine()).trimmed().toStdString();
     }
-    ~PrivateBus() { StopProcess(process_); }
+    ~PrivateBus() {
+        const QString name = QStringLiteral("tavrino-stop-all");
+        {
+            QDBusConnection bus =
+                QDBusConnection::connectToBus(QString::fromStdString(address_), name);
+            for (const QString& client : bus.interface()->registeredServiceNames().value()) {
+                const QDBusReply<uint> pid = bus.interface()->servicePid(client);
+                if (client.startsWith(QLatin1Char(':')) && pid.isValid() &&
+                    pid.value() != QCoreApplication::applicationPid()) {
+                    ::kill(static_cast<pid_t>(pid.value()), SIGTERM);
+                }
+            }
+        }
+        QDBusConnection::disconnectFromBus(name);
+        StopProcess(process_);
+    }
     PrivateBus(const PrivateBus&) = delete;
     PrivateBus& operator=(const PrivateBus&) = delete;
 
@@ -164,38 +198,6 @@ public:
 private:
     QProcess process_;
     std::string address_;
-};
-
-// Stops, by its own process id, a service the private bus started for the test (xfconfd,
-// dconf-service): such services can outlive their bus for a while.
-class StopServiceAtEnd {
-public:
-    StopServiceAtEnd(const std::string& busAddress, const QString& service)
-        : busAddress_(busAddress), service_(service) {}
-    ~StopServiceAtEnd() {
-        const QString name = QStringLiteral("tavrino-stop-") + service_;
-        qint64 pid = 0;
-        {
-            QDBusConnection connection =
-                QDBusConnection::connectToBus(QString::fromStdString(busAddress_), name);
-            if (connection.isConnected()) {
-                const QDBusReply<uint> reply = connection.interface()->servicePid(service_);
-                if (reply.isValid()) {
-                    pid = reply.value();
-                }
-            }
-        }
-        QDBusConnection::disconnectFromBus(name);
-        if (pid > 0) {
-            ::kill(static_cast<pid_t>(pid), SIGTERM);
-        }
-    }
-    StopServiceAtEnd(const StopServiceAtEnd&) = delete;
-    StopServiceAtEnd& operator=(const StopServiceAtEnd&) = delete;
-
-private:
-    std::string busAddress_;
-    QString service_;
 };
 
 }  // namespace tavrino::test

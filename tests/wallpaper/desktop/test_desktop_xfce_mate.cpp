@@ -110,10 +110,6 @@ protected:
         bus_ = std::make_unique<test::PrivateBus>(environment_);
         ASSERT_FALSE(bus_->Address().empty()) << "the private bus did not start";
         environment_["DBUS_SESSION_BUS_ADDRESS"] = bus_->Address();
-        for (const char* service : {"org.xfce.Xfconf", "ca.desrt.dconf"}) {
-            services_.push_back(std::make_unique<test::StopServiceAtEnd>(
-                bus_->Address(), QString::fromLatin1(service)));
-        }
         for (const Command& command : GetParam().profile) {
             ASSERT_TRUE(Run(command))
                 << command.program << " " << command.arguments.join(QLatin1Char(' ')).toStdString();
@@ -133,7 +129,6 @@ protected:
 
     void TearDown() override {
         test::StopProcess(desktop_);
-        services_.clear();
         bus_.reset();
         if (display_ != nullptr) {
             XCloseDisplay(display_);
@@ -149,7 +144,6 @@ protected:
     QTemporaryDir home_;
     std::unique_ptr<test::VirtualDisplay> server_;
     std::unique_ptr<test::PrivateBus> bus_;
-    std::vector<std::unique_ptr<test::StopServiceAtEnd>> services_;
     QProcess desktop_;
     Display* display_ = nullptr;
     Environment environment_;
