@@ -84,10 +84,8 @@ public:
                    << QStringLiteral("statusnotifierwatcher"));
     }
     ~PlasmaSession() {
-        for (QProcess* process : {&shell_, &kded_}) {
-            process->terminate();
-            process->waitForFinished(10000);
-        }
+        test::StopProcess(shell_);
+        test::StopProcess(kded_);
         QDBusConnection::disconnectFromBus(QStringLiteral("plasma-session"));
     }
     PlasmaSession(const PlasmaSession&) = delete;
@@ -99,8 +97,7 @@ public:
         if (shell_.state() == QProcess::Running && locked == locked_) {
             return true;
         }
-        shell_.terminate();
-        shell_.waitForFinished(10000);
+        test::StopProcess(shell_);
         QFile kdeglobals(home.ConfigHome() + QStringLiteral("/kdeglobals"));
         kdeglobals.open(QIODevice::WriteOnly);
         kdeglobals.write(locked ? "[KDE Action Restrictions][$i]\n"
