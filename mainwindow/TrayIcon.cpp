@@ -1,5 +1,8 @@
 #include "mainwindow/TrayIcon.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QFile>
 #include <QGuiApplication>
 #include <QStyleHints>
 #include <chrono>
@@ -8,6 +11,23 @@
 #include "support/errors/Errors.h"
 
 namespace tavrino {
+
+namespace {
+
+// GNOME Shell's AppIndicator extension tells double clicks itself and calls Activate only for
+// them, once; Plasma's panel and the other hosts call it for every click.
+bool HostActivatesOnlyOnDoubleClick() {
+    const QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+    if (bus == nullptr) {
+        return false;
+    }
+    const QDBusReply<uint> pid = bus->servicePid(QStringLiteral("org.kde.StatusNotifierWatcher"));
+    QFile name(QStringLiteral("/proc/%1/comm").arg(pid.isValid() ? pid.value() : 0));
+    return pid.isValid() && name.open(QIODevice::ReadOnly) &&
+           name.readAll().trimmed() == "gnome-shell";
+}
+
+}  // namespace
 
 const QString TrayIcon::kTip = QStringLiteral("Tavrino Wallpaper Manager - Double Click To Open");
 
@@ -50,9 +70,12 @@ bool TrayIcon::Available() const {
 
 void TrayIcon::Activated(QSystemTrayIcon::ActivationReason reason) {
     Guarded(reporter_, loc::MainMouseMove, [this, reason] {
-        const TrayClick click = reason == QSystemTrayIcon::Trigger       ? TrayClick::Single
-                                : reason == QSystemTrayIcon::DoubleClick ? TrayClick::Double
-                                                                         : TrayClick::Other;
+        TrayClick click = reason == QSystemTrayIcon::Trigger       ? TrayClick::Single
+                          : reason == QSystemTrayIcon::DoubleClick ? TrayClick::Double
+                                                                   : TrayClick::Other;
+        if (click == TrayClick::Single && HostActivatesOnlyOnDoubleClick()) {
+            click = TrayClick::Double;
+        }
         const auto now = std::chrono::duration_cast<TrayClicks::Time>(
             std::chrono::steady_clock::now().time_since_epoch());
         if (clicks_.Report(click, now) && restore_) {
