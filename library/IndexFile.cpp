@@ -11,6 +11,7 @@
 #include <system_error>
 #include <utility>
 
+#include "library/DurableFile.h"
 #include "library/FolderListing.h"
 
 #if defined(__SSE2__)
@@ -25,6 +26,7 @@ namespace {
 
 constexpr char kSeparator = '|';
 constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kTempSuffix = ".tmp";
 
 void NoteBadLine(IndexReadResult& result, std::size_t lineNumber, const char* reason) {
     if (result.badLines == 0) {
@@ -83,6 +85,8 @@ void ScanIndex(std::string_view bytes, IndexReadResult& result, Take&& take) {
             NoteBadLine(result, lineNumber, "the line has no \"|\" separator");
         } else if (firstBar == lineStart) {
             NoteBadLine(result, lineNumber, "the line has no image path");
+        } else if (firstBar - lineStart > kMaxPathBytes) {
+            NoteBadLine(result, lineNumber, "the image path is longer than 4096 bytes");
         } else if (kept >= kMaxEntries) {
             if (result.linesPastLimit == 0) {
                 result.firstLinePastLimit = lineNumber;
@@ -280,22 +284,11 @@ std::string ReadFileBytes(const fs::path& file) {
 void WriteFileAtomically(const fs::path& target, std::string_view content,
                          const std::function<void()>& beforeRename) {
     fs::path temp = target;
-    temp.replace_filename(FromFsPath(target.filename()) + "." + RandomSuffix() + ".tmp");
+    temp.replace_filename(FromFsPath(target.filename()) + "." + RandomSuffix() +
+                          std::string(kTempSuffix));
     try {
-        errno = 0;
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            throw ErrnoError("cannot create file", temp, errno != 0 ? errno : EACCES);
-        }
-        out.write(content.data(), static_cast<std::streamsize>(content.size()));
-        out.flush();
-        if (!out) {
-            throw ErrnoError("cannot write file", temp, errno != 0 ? errno : EIO);
-        }
-        out.close();
-        if (out.fail()) {
-            throw ErrnoError("cannot write file", temp, errno != 0 ? errno : EIO);
-        }
+        // On the disk before the rename, else a power loss can leave target empty.
+        WriteAndFlushFile(temp, content);
         if (beforeRename) {
             beforeRename();
         }
@@ -304,6 +297,37 @@ void WriteFileAtomically(const fs::path& target, std::string_view content,
         std::error_code ignored;
         fs::remove(temp, ignored);
         throw;
+    }
+    FlushFolder(target.parent_path());
+}
+
+bool IsOurTemporaryFile(std::string_view name) {
+    // "<file>.<12 hex digits>.tmp", as WriteFileAtomically names them, for our two files.
+    constexpr std::size_t kRandom = 12;
+    for (const std::string_view file :
+         {std::string_view(kIndexFileName), std::string_view(kIndexBackupName)}) {
+        const std::size_t size = file.size() + 1 + kRandom + kTempSuffix.size();
+        if (name.size() != size || !name.starts_with(file) || name[file.size()] != '.' ||
+            !name.ends_with(kTempSuffix)) {
+            continue;
+        }
+        const std::string_view random = name.substr(file.size() + 1, kRandom);
+        if (std::all_of(random.begin(), random.end(),
+                        [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); })) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void RemoveStaleTemporaryFiles(const fs::path& folder) noexcept {
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        std::error_code ignored;
+        if (IsOurTemporaryFile(FromFsPath(it->path().filename())) &&
+            it->symlink_status(ignored).type() == fs::file_type::regular) {
+            fs::remove(it->path(), ignored);
+        }
     }
 }
 
@@ -319,6 +343,9 @@ fs::path IndexStore::BackupPath() const {
 
 IndexReadResult IndexStore::Load(DisplayList& list) {
     list.Clear();
+    // Left by saves that were cut off (the program killed, the power gone); this copy is the
+    // only writer, so none of them is in use.
+    RemoveStaleTemporaryFiles(folder_);
     backupPending_ = false;
     const fs::path file = IndexPath();
     std::error_code statError;

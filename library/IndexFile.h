@@ -16,13 +16,15 @@ namespace tavrino::library {
 
 inline constexpr const char* kIndexFileName = "images.idx";
 inline constexpr const char* kIndexBackupName = "images.idx.bak";
+// No file system takes a longer path; a longer line is damage, not a picture.
+inline constexpr std::size_t kMaxPathBytes = 4096;
 
 // What reading the file found besides the entries.
 struct IndexReadResult {
     std::vector<DisplayEntry> entries;  // the good lines, in file order, at most kMaxEntries
 
     std::size_t lines = 0;         // lines in the file
-    std::size_t badLines = 0;      // lines without "|", empty lines, lines with an empty path
+    std::size_t badLines = 0;      // lines without "|", empty lines, empty or too long paths
     std::size_t firstBadLine = 0;  // 1-based line number, 0 when none
     std::string firstBadReason;
     std::size_t linesPastLimit = 0;  // good lines that found the table full
@@ -55,12 +57,20 @@ std::string FromFsPath(const std::filesystem::path& path);
 // Reads the whole file; throws std::filesystem::filesystem_error when it cannot be read.
 std::string ReadFileBytes(const std::filesystem::path& file);
 
-// Writes content to a temporary file beside target, then puts it in place with one rename, so
-// target is either the old file or the new one, whole. beforeRename (tests use it to
+// Writes content to a temporary file beside target and flushes it to the disk, then puts it in
+// place with one rename (flushed too where the folder needs it), so target is either the old
+// file or the new one, whole. beforeRename (tests use it to
 // interrupt a save) runs between the two steps. Throws on any failure, leaving no temporary
 // file behind.
 void WriteFileAtomically(const std::filesystem::path& target, std::string_view content,
                          const std::function<void()>& beforeRename = {});
+
+// True for the name of a temporary file that WriteFileAtomically makes for images.idx or its
+// backup.
+bool IsOurTemporaryFile(std::string_view name);
+
+// Removes such files from folder: what saves cut off by a crash or a power loss left behind.
+void RemoveStaleTemporaryFiles(const std::filesystem::path& folder) noexcept;
 
 // Loading and saving the display list in its folder.
 class IndexStore {
