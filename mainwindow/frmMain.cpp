@@ -220,6 +220,7 @@ void frmMain::Form_Load() {
         rotation_->AnnounceAtLoad();
         // 8. Column widths: the list view's own width less 6 pixels.
         for (QTreeView* view : {ui_->lstDirFiles, ui_->lstPreview, ui_->lstDisplayFiles}) {
+            view->setTextElideMode(Qt::ElideMiddle);  // a long path keeps its file name in view
             view->header()->setStretchLastSection(false);
             view->header()->resizeSection(0, view->width() - 6);
         }

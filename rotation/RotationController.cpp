@@ -4,6 +4,7 @@
 #include <QAbstractItemView>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -53,10 +54,14 @@ void SetLabel(QLabel* label, const std::string& text) {
     if (label == nullptr) {
         return;
     }
-    // Paths are shown the way the list views show them.
+    // Paths are shown the way the list views show them; the whole path stays the label's tool
+    // tip when it had to be cut.
     const QString wanted = library::PathToDisplay(text);
-    if (label->text() != wanted) {
-        label->setText(wanted);
+    const QString shown = FitToLabel(*label, wanted);
+    const QString tip = shown == wanted ? QString() : wanted;
+    if (label->text() != shown || label->toolTip() != tip) {
+        label->setText(shown);
+        label->setToolTip(tip);
     }
 }
 
@@ -65,6 +70,22 @@ bool IsDigit(QChar c) {
 }
 
 }  // namespace
+
+QString FitToLabel(const QLabel& label, const QString& text) {
+    const QRect box = label.contentsRect();
+    const QFontMetrics metrics(label.font());
+    // More characters than the box can hold at the narrowest never fit; no need to measure.
+    const qsizetype most = qsizetype{box.width()} * qMax(1, box.height()) /
+                           qMax(1, metrics.horizontalAdvance(QLatin1Char('i')) * metrics.height());
+    if (text.size() <= most) {
+        const int flags = label.wordWrap() ? Qt::TextWordWrap : Qt::TextSingleLine;
+        const QRect needed = metrics.boundingRect(box, flags, text);
+        if (needed.width() <= box.width() && needed.height() <= box.height()) {
+            return text;
+        }
+    }
+    return metrics.elidedText(text, Qt::ElideMiddle, box.width());
+}
 
 RotationController::RotationController(const RotationWidgets& widgets,
                                        const rotation::ListView& list, OptionBoxes& options,

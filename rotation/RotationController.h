@@ -42,6 +42,10 @@ struct RotationWidgets {
     QAbstractItemView* lstPreview = nullptr;
 };
 
+// text as it fits label's box: unchanged when it does, else one line cut in the middle, so a
+// path never grows past the box (nor costs a layout of all its length).
+[[nodiscard]] QString FitToLabel(const QLabel& label, const QString& text);
+
 // The wallpaper steps a change runs, in this order.
 struct WallpaperCalls {
     std::function<void(const std::string&)> composeWallpaper;  // writes the bitmap for a path
