@@ -81,7 +81,21 @@ void QtSettingsStore::Open(const QString& iniPath) {
     }
     QDir().mkpath(QFileInfo(iniPath).absolutePath());
     settings_ = std::make_unique<QSettings>(iniPath, QSettings::IniFormat);
-    if (settings_->status() != QSettings::NoError) {
+    // QSettings reads a section's lines only when the section is first used; reading them all
+    // now tells at once whether some could not be read.
+    static_cast<void>(settings_->allKeys());
+    if (settings_->status() == QSettings::FormatError) {
+        // QSettings keeps the lines it could read and would drop the others at the next
+        // write: the file is copied aside first.
+        keepAside_ = iniPath + QStringLiteral(".damaged-") +
+                     QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+        reporter_.ShowErrorReport(
+            loc::StartUp, errnum::SettingsUnreadable,
+            "Some lines of the settings file " + iniPath.toStdString() +
+                " could not be read; the values that could be read are used and the others "
+                "take their default values. The whole file will be kept as " +
+                keepAside_.toStdString() + " before the settings are next saved.");
+    } else if (settings_->status() != QSettings::NoError) {
         reporter_.ShowErrorReport(loc::StartUp, errnum::SettingsUnreadable,
                                   "The settings file " + iniPath.toStdString() +
                                       " could not be read; the default settings are used.");
@@ -117,10 +131,22 @@ std::string QtSettingsStore::Get(const std::string& application, const std::stri
 
 void QtSettingsStore::Save(const std::string& application, const std::string& section,
                            const std::string& key, const std::string& value) {
+    if (!keepAside_.isEmpty()) {
+        const QString original = settings_->fileName();
+        if (!QFile::exists(keepAside_) && !QFile::copy(original, keepAside_)) {
+            throw Error(errnum::PermissionDenied,
+                        "The setting " + key + " was not saved: the settings file " +
+                            original.toStdString() + " could not be kept as " +
+                            keepAside_.toStdString() + " first");
+        }
+        setAside_ = keepAside_;
+        keepAside_.clear();
+    }
     const QString path = ResolveKey(ResolveGroup(application, section), key);
     settings_->setValue(path, QString::fromStdString(value));
     settings_->sync();  // QSettings writes a temporary file and renames it over the old one
-    if (settings_->status() != QSettings::NoError) {
+    // A format error stays in the status from the read: only a failed write counts here.
+    if (settings_->status() == QSettings::AccessError) {
         throw Error(errnum::PermissionDenied, "The setting " + key + " could not be saved to " +
                                                   settings_->fileName().toStdString());
     }

@@ -28,7 +28,7 @@ public:
     void Save(const std::string& application, const std::string& section, const std::string& key,
               const std::string& value) override;
 
-    // Where a damaged file was moved to, empty when none was.
+    // Where a damaged file was moved or copied to, empty when none was.
     [[nodiscard]] QString SetAsidePath() const { return setAside_; }
     [[nodiscard]] static QString DefaultIniPath();
 
@@ -41,6 +41,7 @@ private:
     ErrorReporter& reporter_;
     std::unique_ptr<QSettings> settings_;
     QString setAside_;
+    QString keepAside_;  // where an unparsable file goes before the first write over it
 };
 
 }  // namespace tavrino
