@@ -62,6 +62,12 @@ void HttpGetter::Get(const QUrl& url, qint64 maxBytes, OverLimit over, Callback 
         }
         reply->deleteLater();
         HttpResult result;
+        // Only a 2xx status answers the request: a redirection or an error page carries a body
+        // of its own that must not be read as the site's reply.
+        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        if (status.isValid() && (status.toInt() < 200 || status.toInt() > 299)) {
+            ok = false;
+        }
         result.ok = ok;
         result.truncated = ok && state->truncated;
         if (ok) {

@@ -23,8 +23,8 @@ enum class OverLimit {
 };
 
 struct HttpResult {
-    bool ok = false;         // false: no connection, HTTP failure, time-out or too long a body
-    QByteArray body;         // empty unless ok
+    bool ok = false;  // false: no connection, a status other than 2xx, time-out or too long a body
+    QByteArray body;  // empty unless ok
     bool truncated = false;  // OverLimit::Truncate cut the body
 };
 
