@@ -1,5 +1,10 @@
 #include "startup/Program.h"
 
+#include <QApplication>
+#include <QTimer>
+#include <cstdio>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "mainwindow/SingleInstance.h"
@@ -7,6 +12,7 @@
 #include "settings/Options.h"
 #include "startup/basGeneral.h"
 #include "startup/frmSplash.h"
+#include "support/MessageBox.h"
 #include "support/online/ErrorReportSender.h"
 #include "support/online/UpdateCheck.h"
 
@@ -32,12 +38,23 @@ bool Program::Start() {
         if (!instance_->BecomePrimary()) {
             // Another copy runs: a plain launch brings it to the front, a log-on launch just ends.
             if (argumentString_.toLower() != QStringLiteral("/startup")) {
-                static_cast<void>(instance_->Send(QStringLiteral("show")));
+                const SingleInstance::Answer answer = instance_->Ask(command::Request::Show);
+                if (!answer.reply) {
+                    std::fprintf(stderr, "tavrino-wallpaper-manager: another copy runs, but %s\n",
+                                 answer.whyNot.toLocal8Bit().constData());
+                }
             }
             goOn = false;
             return;
         }
         instance_->onRequest = [this](const QString& request) { return Answer(request); };
+        instance_->replyWhileServing = [](const QString&) { return BusyReply(); };
+        if (const QString problem = instance_->ChannelProblem(); !problem.isEmpty()) {
+            // Said once, at start, and the program goes on without the channel.
+            std::fprintf(stderr, "tavrino-wallpaper-manager: %s\n",
+                         problem.toLocal8Bit().constData());
+            QTimer::singleShot(0, [problem] { ShowMessage(nullptr, problem); });
+        }
 
         splash_ = std::make_unique<frmSplash>(store_, reporter_);
         splash_->updateCheck = [this](QWidget* splash, std::function<void()> done) {
@@ -54,18 +71,56 @@ bool Program::Start() {
     return goOn;
 }
 
-QString Program::Answer(const QString& request) {
+QString Program::Answer(const QString& line) {
+    using command::Outcome;
+    const auto reply = [](Outcome outcome, const std::string& reason = {}) {
+        return QString::fromStdString(command::ReplyLine({outcome, reason}));
+    };
+    const std::optional<command::Request> request = command::ParseRequest(line.toStdString());
+    if (!request) {
+        return reply(Outcome::Unknown);
+    }
+    if (*request == command::Request::Ping) {
+        return reply(Outcome::Done);
+    }
     if (!main_ || !main_->Loaded()) {
-        return QStringLiteral("starting");
+        return reply(Outcome::Starting);
     }
-    if (request == QStringLiteral("show")) {
+    if (std::optional<QString> busy = BusyReply()) {
+        return *busy;
+    }
+    if (*request == command::Request::Show) {
         main_->Restore();
-        return QStringLiteral("ok");
+        return reply(Outcome::Done);
     }
-    if (request == QStringLiteral("next")) {
-        return main_->ChangeWallpaperNow() ? QStringLiteral("ok") : QStringLiteral("failed");
+    // What the window shows when the picture is refused is the reason given back.
+    std::string refusal;
+    const auto note = [&refusal](const std::string& text) {
+        if (refusal.empty()) {
+            refusal = text;
+        }
+    };
+    reporter_.onReport = [&note](int, std::int32_t, const std::string& description) {
+        note(description);
+    };
+    SetMessageWatcher([&note](const ShownMessage& message) { note(message.text.toStdString()); });
+    const bool changed = main_->ChangeWallpaperNow();
+    reporter_.onReport = {};
+    SetMessageWatcher({});
+    if (!refusal.empty()) {
+        return reply(Outcome::Refused, refusal);
     }
-    return QStringLiteral("unknown");
+    return changed ? reply(Outcome::Done) : reply(Outcome::Refused, "the display list is empty");
+}
+
+std::optional<QString> Program::BusyReply() {
+    // A box waiting for the user holds up every change until it is closed.
+    if (const QWidget* box = QApplication::activeModalWidget()) {
+        return QString::fromStdString(command::ReplyLine(
+            {command::Outcome::Busy, "a message box (\"" + box->windowTitle().toStdString() +
+                                         "\") is waiting for an answer in the running copy"}));
+    }
+    return std::nullopt;
 }
 
 void Program::ShowMainWindow() {

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QString>
 #include <memory>
+#include <optional>
 
 #include "settings/QtSettingsStore.h"
 #include "support/errors/ErrorDialogReporter.h"
@@ -33,7 +34,10 @@ public:
 
 private:
     void ShowMainWindow();
-    QString Answer(const QString& request);
+    // The reply line to a command-channel request (--next, --show of another launch).
+    QString Answer(const QString& line);
+    // A "busy" reply while a message box waits for the user, else nothing.
+    static std::optional<QString> BusyReply();
 
     QString argumentString_;
     ErrorDialogReporter reporter_;

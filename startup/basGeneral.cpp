@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 #include <optional>
+#include <string>
 
 #include "layouts/Resources.h"
 #include "mainwindow/SingleInstance.h"
@@ -52,15 +53,39 @@ std::optional<int> RunCommand(int& argc, char** argv) {
     }
     QCoreApplication app(argc, argv);
     const SingleInstance instance;
-    const QString request = option.mid(2);
-    if (instance.Send(request)) {
-        std::printf("%s\n", request == QStringLiteral("next") ? "The wallpaper was changed."
-                                                              : "The window was brought back.");
-        return 0;
+    const bool next = option == QStringLiteral("--next");
+    const SingleInstance::Answer answer =
+        instance.Ask(next ? command::Request::Next : command::Request::Show);
+    if (!answer.reply) {
+        std::fprintf(stderr, "tavrino-wallpaper-manager: %s\n",
+                     answer.whyNot.toLocal8Bit().constData());
+        return 1;
     }
-    std::fprintf(stderr,
-                 "tavrino-wallpaper-manager: no running copy answered (is it running and "
-                 "past its start-up?)\n");
+    const std::string& reason = answer.reply->reason;
+    switch (answer.reply->outcome) {
+        case command::Outcome::Done:
+            std::printf("%s\n",
+                        next ? "The wallpaper was changed." : "The window was brought back.");
+            return 0;
+        case command::Outcome::Refused:
+            std::fprintf(stderr, "tavrino-wallpaper-manager: the wallpaper was not changed: %s\n",
+                         reason.c_str());
+            break;
+        case command::Outcome::Busy:
+            std::fprintf(stderr, "tavrino-wallpaper-manager: the running copy is busy: %s\n",
+                         reason.c_str());
+            break;
+        case command::Outcome::Starting:
+            std::fprintf(stderr,
+                         "tavrino-wallpaper-manager: the running copy is still starting; try "
+                         "again in a moment\n");
+            break;
+        case command::Outcome::Unknown:
+            std::fprintf(stderr,
+                         "tavrino-wallpaper-manager: the running copy did not understand the "
+                         "request\n");
+            break;
+    }
     return 1;
 }
 

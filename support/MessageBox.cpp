@@ -12,6 +12,11 @@ MessageInterceptor& Interceptor() {
     return interceptor;
 }
 
+MessageInterceptor& Watcher() {
+    static MessageInterceptor watcher;
+    return watcher;
+}
+
 QMessageBox::Icon ToQt(MessageIcon icon) {
     switch (icon) {
         case MessageIcon::Stop:
@@ -30,12 +35,19 @@ QMessageBox::Icon ToQt(MessageIcon icon) {
 
 void ShowMessage(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) {
     ShownMessage message{text, title.isEmpty() ? kApplicationTitle : title, icon};
+    if (Watcher()) {
+        Watcher()(message);
+    }
     if (Interceptor()) {
         Interceptor()(message);
         return;
     }
     QMessageBox box(ToQt(icon), message.title, message.text, QMessageBox::Ok, parent);
     box.exec();
+}
+
+void SetMessageWatcher(MessageInterceptor watcher) {
+    Watcher() = std::move(watcher);
 }
 
 void SetMessageInterceptor(MessageInterceptor interceptor) {

@@ -28,4 +28,7 @@ void ShowMessage(QWidget* parent, const QString& text, const QString& title = QS
 using MessageInterceptor = std::function<void(const ShownMessage&)>;
 void SetMessageInterceptor(MessageInterceptor interceptor);
 
+// Told of every box before it is shown (or intercepted); an empty function stops it.
+void SetMessageWatcher(MessageInterceptor watcher);
+
 }  // namespace tavrino

@@ -27,6 +27,9 @@ void ShowErrorInDialog(frmErrors& dialog, int location, std::int32_t number,
 
 void ErrorDialogReporter::ShowErrorReport(int location, std::int32_t number,
                                           const std::string& description) {
+    if (onReport) {
+        onReport(location, number, description);
+    }
     ShowErrorInDialog(Dialog(), location, number, description);
 }
 

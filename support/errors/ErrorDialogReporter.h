@@ -26,6 +26,8 @@ public:
 
     // Runs once, when the dialog is created (the report sender is installed here).
     std::function<void(frmErrors&)> onDialogCreated;
+    // Told of every report before it is shown (the command channel passes the reason on).
+    std::function<void(int location, std::int32_t number, const std::string& description)> onReport;
 
 private:
     std::unique_ptr<frmErrors> dialog_;

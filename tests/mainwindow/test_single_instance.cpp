@@ -35,7 +35,7 @@ TEST(SingleInstance, TheSecondCopyIsNotPrimaryAndItsRequestsReachTheFirst) {
     std::vector<QString> received;
     first.onRequest = [&received](const QString& request) {
         received.push_back(request);
-        return request == QStringLiteral("next") ? QStringLiteral("failed") : QStringLiteral("ok");
+        return request == QStringLiteral("next") ? QStringLiteral("refused") : QStringLiteral("done");
     };
     SingleInstance second(dir.path());
     EXPECT_FALSE(second.BecomePrimary());
