@@ -112,6 +112,11 @@ std::vector<std::string> Ours(const fs::path& in, const std::string& tag) {
             in.string(),
             (kFixtures / ("out-tavrino-" + tag + ".bmp")).string()};
 }
+std::vector<std::string> Helper(const fs::path& in, const std::string& tag) {
+    std::vector<std::string> argv = Ours(in, tag + "-helper");
+    argv.insert(argv.begin() + 1, "--helper");
+    return argv;
+}
 std::vector<std::string> Vips(const fs::path& in, const std::string& tag) {
     return {"vips", "thumbnail", in.string(), (kFixtures / ("out-vips-" + tag + ".bmp")).string(),
             "1920", "--height",  "1080",      "--size",
@@ -212,6 +217,8 @@ int main(int argc, char** argv) {
     RegisterProcess("tavrino/progressive_5640_jpeg", Ours(f.progressive, "prog"), 5);
     RegisterProcess("tavrino/gif_3000x2000", Ours(f.gif, "gif"), 5);
     RegisterProcess("tavrino/bmp_6000x4000", Ours(f.bmp, "bmp"), 5);
+    RegisterProcess("tavrino_helper/baseline_6000x4000_jpeg", Helper(f.base, "base"), 5);
+    RegisterProcess("tavrino_helper/progressive_5640_jpeg", Helper(f.progressive, "prog"), 5);
     if (vips) {
         RegisterProcess("vips/baseline_6000x4000_jpeg", Vips(f.base, "base"), 3);
         RegisterProcess("vips/progressive_5640_jpeg", Vips(f.progressive, "prog"), 3);
@@ -234,6 +241,19 @@ int main(int argc, char** argv) {
         return a.fastest / b.fastest;
     };
     std::vector<Goal> goals;
+    const auto extra = [](const std::string& helper, const std::string& inProcess) {
+        const Figures& a = g_figures[helper];
+        const Figures& b = g_figures[inProcess];
+        return a.failed || b.failed ? std::numeric_limits<double>::quiet_NaN()
+                                    : (a.fastest - b.fastest) * 1000.0;
+    };
+    goals.push_back(
+        {"baseline JPEG, helper's extra time",
+         extra("tavrino_helper/baseline_6000x4000_jpeg", "tavrino/baseline_6000x4000_jpeg"), "ms",
+         true, 30});
+    goals.push_back({"progressive JPEG, helper's extra time",
+                     extra("tavrino_helper/progressive_5640_jpeg", "tavrino/progressive_5640_jpeg"),
+                     "ms", true, 30});
     if (vips) {
         goals.push_back({"baseline JPEG, time vs vips thumbnail",
                          ratio("tavrino/baseline_6000x4000_jpeg", "vips/baseline_6000x4000_jpeg"),

@@ -2,7 +2,9 @@
 // program does, so it can be timed as a whole process beside other image tools.
 //
 //   tavrino-compose [--screen WxH] [--twips-per-pixel N] [--stretch|--no-stretch]
-//                   [--aspect|--no-aspect] INPUT OUTPUT.bmp
+//                   [--aspect|--no-aspect] [--helper] INPUT OUTPUT.bmp
+//
+// --helper decodes through the decoding helper process, as the program does on Linux.
 #include <QCoreApplication>
 #include <QFile>
 #include <QString>
@@ -13,13 +15,14 @@
 #include "support/errors/Errors.h"
 #include "wallpaper/BitmapComposition.h"
 #include "wallpaper/ScreenMetricsSource.h"
+#include "wallpaper/decode/DecoderProcess.h"
 
 namespace {
 
 int Usage() {
     std::fputs(
         "usage: tavrino-compose [--screen WxH] [--twips-per-pixel N] [--stretch|--no-stretch]\n"
-        "                       [--aspect|--no-aspect] INPUT OUTPUT.bmp\n",
+        "                       [--aspect|--no-aspect] [--helper] INPUT OUTPUT.bmp\n",
         stderr);
     return 2;
 }
@@ -34,6 +37,7 @@ int main(int argc, char** argv) {
     float twipsPerPixel = 15.0F;
     tavrino::FitChoice fit{true, true};
     QStringList files;
+    bool helper = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
         if (arg == QLatin1String("--screen") && i + 1 < args.size()) {
@@ -58,6 +62,8 @@ int main(int argc, char** argv) {
             fit.keepAspect = true;
         } else if (arg == QLatin1String("--no-aspect")) {
             fit.keepAspect = false;
+        } else if (arg == QLatin1String("--helper")) {
+            helper = true;
         } else if (arg.startsWith(QLatin1String("--"))) {
             return Usage();
         } else {
@@ -68,13 +74,22 @@ int main(int argc, char** argv) {
         return Usage();
     }
     try {
+        const tavrino::ScreenMetrics screen =
+            tavrino::MetricsForPixels(width, height, twipsPerPixel);
+        if (helper) {
+            tavrino::ComposeBitmapFile({QFile::encodeName(files[0]).toStdString(),
+                                        files[1],
+                                        screen,
+                                        fit,
+                                        QColor(Qt::black),
+                                        {}});
+            return 0;
+        }
         QFile source(files[0]);
         if (!source.open(QIODevice::ReadOnly)) {
             throw tavrino::Error(tavrino::errnum::FileNotFound, source.errorString().toStdString());
         }
-        const QImage bitmap = tavrino::ComposeBitmapImage(
-            source, tavrino::MetricsForPixels(width, height, twipsPerPixel), fit,
-            QColor(Qt::black));
+        const QImage bitmap = tavrino::ComposeBitmapImage(source, screen, fit, QColor(Qt::black));
         tavrino::WriteBitmapFile(bitmap, files[1]);
     } catch (const tavrino::Error& e) {
         std::fprintf(stderr, "tavrino-compose: error %d: %s\n", e.Number(), e.what());
