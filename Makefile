@@ -1,28 +1,41 @@
-# The two everyday commands: `make run` and `make test`. Both install what is missing first.
+# The two everyday commands: `make run` and `make test`. Both install what is missing first:
+# `make run`, `make build`, `make install` and `make package` only what building and running
+# need (scripts/install-deps run), the test, benchmark and screenshot targets the rest too.
 JOBS ?= $(shell nproc)
+RUN := build/run
 DEV := build/dev
 ASAN := build/asan
 RELEASE := build/release
+BENCH := build/bench
 
-.PHONY: all deps configure build run test test-dev test-asan test-fuzz-qt test-windows bench install package format tidy screenshots clean
+.PHONY: all deps deps-run configure build build-dev run test test-dev test-asan test-fuzz-qt test-windows bench install package format tidy screenshots clean
 
 all: build
 
 deps:
-	@scripts/install-deps
+	@scripts/install-deps test
 
+deps-run:
+	@scripts/install-deps run
+
+# The program alone, without its tests (build/run).
+build: deps-run
+	@cmake --preset run >/dev/null
+	@cmake --build $(RUN) -j $(JOBS)
+
+run: build
+	$(RUN)/tavrino-wallpaper-manager $(ARGS)
+
+# The developer build with the test suite (build/dev).
 configure: deps
 	@cmake --preset dev >/dev/null
 
-build: configure
+build-dev: configure
 	@cmake --build $(DEV) -j $(JOBS)
-
-run: build
-	$(DEV)/tavrino-wallpaper-manager $(ARGS)
 
 test: deps test-dev test-asan test-fuzz-qt test-windows
 
-test-dev: build
+test-dev: build-dev
 	ctest --preset dev -j $(JOBS)
 
 test-asan: deps
@@ -40,21 +53,21 @@ test-windows: deps
 	@if [ -x scripts/test-windows ]; then scripts/test-windows; fi
 
 bench: deps
-	@cmake --preset release >/dev/null
-	@cmake --build $(RELEASE) -j $(JOBS)
-	@scripts/run-bench $(RELEASE)
+	@cmake --preset bench >/dev/null
+	@cmake --build $(BENCH) -j $(JOBS)
+	@scripts/run-bench $(BENCH)
 
-install: deps
+install: deps-run
 	@cmake --preset release >/dev/null
 	@cmake --build $(RELEASE) -j $(JOBS)
 	DESTDIR=$(DESTDIR) cmake --install $(RELEASE)
 
-package: deps
+package: deps-run
 	@cmake --preset release >/dev/null
 	@cmake --build $(RELEASE) -j $(JOBS)
 	cd $(RELEASE) && cpack -G DEB
 
-screenshots: build
+screenshots: build-dev
 	@scripts/screenshots $(DEV)
 	@scripts/screenshot-program $(DEV)
 
