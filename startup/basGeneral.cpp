@@ -14,17 +14,29 @@ namespace tavrino {
 
 namespace {
 
+// Says the same as the manual page, tavrino-wallpaper-manager(1), in short.
 const char* const kUsage =
     "Usage: tavrino-wallpaper-manager [/startup | --next | --show | --help | --version]\n"
     "\n"
     "Keeps a list of your pictures and rotates them as the desktop wallpaper.\n"
+    "One copy runs per user session; a second launch brings the first one to the front.\n"
     "\n"
-    "  /startup   the launch at log-on: ends at once when automatic start is off,\n"
-    "             and hides into the tray when asked to\n"
-    "  --next     asks the running copy to change the wallpaper now\n"
-    "  --show     asks the running copy to bring its window back\n"
-    "  --help     shows this text\n"
-    "  --version  shows the program's version\n";
+    "  /startup    the launch at log-on (any letter case): ends at once when automatic\n"
+    "              start is off, and hides into the tray when asked to\n"
+    "  --next      asks the running copy to change the wallpaper now\n"
+    "  --show      asks the running copy to bring its window back\n"
+    "  -h, --help  shows this text\n"
+    "  --version   shows the program's version\n"
+    "Any other argument starts the program as if none had been given.\n"
+    "\n"
+    "Environment:\n"
+    "  TAVRINO_DATA_DIR     the folder for the display list and the wallpaper bitmap\n"
+    "  TAVRINO_DESKTOP      the desktop to hand the wallpaper to, when the guess is wrong:\n"
+    "                       gnome, cinnamon, mate, plasma, xfce, lxqt, lxde, sway, x11\n"
+    "  TAVRINO_VENDOR_SITE  the vendor web site asked for updates and sent error reports\n"
+    "\n"
+    "Exit status: 0 when done; 1 when no running copy did what --next or --show asked.\n"
+    "Settings, files and desktops: man tavrino-wallpaper-manager\n";
 
 QString VersionText() {
     return QStringLiteral("%1.%2.%3")
@@ -106,7 +118,7 @@ int RunProgram(int& argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tavrino-wallpaper-manager"));
     QApplication::setApplicationVersion(VersionText());
-    QApplication::setDesktopFileName(QStringLiteral("tavrino-wallpaper-manager"));
+    QApplication::setDesktopFileName(QStringLiteral("example.tavrino.WallpaperManager"));
     // A tray program: hiding the last window must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
     InitAppearance();

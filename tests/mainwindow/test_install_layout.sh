@@ -15,7 +15,12 @@ expect() {
 }
 expect usr/bin/tavrino-wallpaper-manager
 expect usr/libexec/tavrino-wallpaper-manager/tavrino-wallpaper-decoder
-expect usr/share/applications/tavrino-wallpaper-manager.desktop
+for file in share/applications/example.tavrino.WallpaperManager.desktop \
+  share/metainfo/example.tavrino.WallpaperManager.metainfo.xml \
+  share/man/man1/tavrino-wallpaper-manager.1.gz \
+  share/doc/tavrino-wallpaper-manager/copyright share/doc/tavrino-wallpaper-manager/changelog.gz; do
+  expect "usr/$file"
+done
 # /etc/xdg/autostart for a system-wide build, the prefix's etc otherwise.
 autostart=$(cd "$dest" && find . -path '*etc/xdg/autostart/tavrino-wallpaper-manager.desktop' | head -n 1)
 [ -n "$autostart" ] || { echo "missing: the log-on entry"; fail=1; autostart=/nonexistent; }
@@ -25,7 +30,7 @@ for size in 16 32 48 256; do
 done
 expect usr/share/icons/hicolor/scalable/apps/tavrino-wallpaper-manager.svg
 
-for entry in usr/share/applications/tavrino-wallpaper-manager.desktop "$autostart"; do
+for entry in usr/share/applications/example.tavrino.WallpaperManager.desktop "$autostart"; do
   if ! desktop-file-validate "$dest/$entry"; then
     echo "invalid desktop entry: $entry"
     fail=1
