@@ -26,7 +26,7 @@ deb=$(find "$scratch/pkg" -maxdepth 1 -name '*.deb' | head -n 1)
 root="$scratch/root"
 dpkg-deb -x "$deb" "$root"
 
-check "lintian" lintian --fail-on error,warning --no-tag-display-limit "$deb"
+check "lintian" lintian --fail-on error,warning --tag-display-limit 0 "$deb"
 check "appstreamcli validate" \
   appstreamcli validate --no-net "$root/usr/share/metainfo/example.tavrino.WallpaperManager.metainfo.xml"
 
