@@ -212,24 +212,13 @@ protected:
         return MakeDesktopSetter(DesktopKind::Plasma, {{"DBUS_SESSION_BUS_ADDRESS", address}});
     }
 
-    // Waits until the screen shows every probe (the shell fades a new picture in); the failure
-    // names the first probe that it does not show.
     static ::testing::AssertionResult Shows(const std::vector<std::pair<QPoint, QColor>>& probes) {
-        std::string last;
-        const bool shown = WaitUntil([&] {
-            const QImage shot = session_->Screenshot();
-            for (const auto& [point, colour] : probes) {
-                const QColor seen = shot.valid(point) ? shot.pixelColor(point) : QColor();
-                if (!test::Near(seen, colour)) {
-                    last = "(" + std::to_string(point.x()) + "," + std::to_string(point.y()) +
-                           ") is " + seen.name().toStdString() + ", expected " +
-                           colour.name().toStdString();
-                    return false;
-                }
-            }
-            return true;
-        });
-        return shown ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << last;
+        return test::Shows(
+            [] {
+                const QImage shot = session_->Screenshot();
+                return [shot](QPoint p) { return shot.valid(p) ? shot.pixelColor(p) : QColor(); };
+            },
+            probes);
     }
 
     static inline std::unique_ptr<PlasmaSession> session_;

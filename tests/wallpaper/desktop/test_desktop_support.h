@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QPoint>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
@@ -29,6 +30,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/errors/Errors.h"
@@ -143,6 +145,37 @@ inline void StopProcess(QProcess& process) {
         process.kill();
         process.waitForFinished(2000);
     }
+}
+
+// Colour of a probe that must show none of the test picture's four colours.
+inline const QColor kNotPicture;
+
+// Waits until every probe shows its colour; look() gives what the screen shows at each try
+// (desktops draw a new picture a moment later or fade it in). The failure names the first probe
+// that did not.
+inline ::testing::AssertionResult Shows(const std::function<std::function<QColor(QPoint)>()>& look,
+                                        const std::vector<std::pair<QPoint, QColor>>& probes) {
+    std::string last;
+    const bool shown = WaitUntil(
+        [&] {
+            const std::function<QColor(QPoint)> pixel = look();
+            for (const auto& [point, colour] : probes) {
+                const QColor seen = pixel(point);
+                const bool ok = colour.isValid()
+                                    ? Near(seen, colour)
+                                    : !Near(seen, kTopLeft) && !Near(seen, kTopRight) &&
+                                          !Near(seen, kBottomLeft) && !Near(seen, kBottomRight);
+                if (!ok) {
+                    last = "(" + std::to_string(point.x()) + "," + std::to_string(point.y()) +
+                           ") is " + seen.name().toStdString() + ", expected " +
+                           (colour.isValid() ? colour.name().toStdString() : "no picture");
+                    return false;
+                }
+            }
+            return true;
+        },
+        15000);
+    return shown ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << last;
 }
 
 // What a setter says when it fails, "<no failure>" when it does not.

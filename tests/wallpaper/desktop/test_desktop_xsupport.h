@@ -72,33 +72,13 @@ inline QColor RootPixel(Display* display, int x, int y) {
     return color;
 }
 
-// Colour of a probe that must show none of the test picture's four colours.
-inline const QColor kNotPicture;
-
 // Waits until every probe shows its colour on the root window (the desktop window's pixels
-// included); the failure names the first probe that did not.
+// included).
 inline ::testing::AssertionResult ShowsOnRoot(
     Display* display, const std::vector<std::pair<QPoint, QColor>>& probes) {
-    std::string last;
-    const bool shown = WaitUntil(
-        [&] {
-            for (const auto& [point, colour] : probes) {
-                const QColor seen = RootPixel(display, point.x(), point.y());
-                const bool ok = colour.isValid()
-                                    ? Near(seen, colour)
-                                    : !Near(seen, kTopLeft) && !Near(seen, kTopRight) &&
-                                          !Near(seen, kBottomLeft) && !Near(seen, kBottomRight);
-                if (!ok) {
-                    last = "(" + std::to_string(point.x()) + "," + std::to_string(point.y()) +
-                           ") is " + seen.name().toStdString() + ", expected " +
-                           (colour.isValid() ? colour.name().toStdString() : "no picture");
-                    return false;
-                }
-            }
-            return true;
-        },
-        10000);
-    return shown ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << last;
+    return Shows(
+        [display] { return [display](QPoint p) { return RootPixel(display, p.x(), p.y()); }; },
+        probes);
 }
 
 }  // namespace tavrino::test
