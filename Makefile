@@ -70,6 +70,7 @@ package: deps-run
 screenshots: build-dev
 	@scripts/screenshots $(DEV)
 	@scripts/screenshot-program $(DEV)
+	@scripts/screenshot-monitors $(DEV)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

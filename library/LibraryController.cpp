@@ -15,6 +15,7 @@
 
 #include "layouts/Captions.h"
 #include "library/FolderListing.h"
+#include "library/NaturalOrder.h"
 #include "library/PathText.h"
 
 namespace tavrino::library {
@@ -228,6 +229,7 @@ void LibraryController::ListFolderImages() {
     Guarded(reporter_, loc::ListFolderImages, [&] {
         std::string folder = PathFromQt(QDir::toNativeSeparators(currentFolder_));
         std::vector<std::string> names = library::ListFolderImages(ToFsPath(folder));
+        library::SortNaturally(names);
         dirFiles_->SetNames(std::move(folder), std::move(names));
     });
     widgets_.lstDirFiles->viewport()->update();

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -26,6 +27,7 @@
 #include "settings/RegistryApi.h"
 #include "settings/clsRegEdit.h"
 #include "support/DataPaths.h"
+#include "support/WindowPlacement.h"
 #include "support/about/frmAbout.h"
 #include "support/errors/Errors.h"
 #include "support/online/OpenWebPage.h"
@@ -73,6 +75,7 @@ frmMain::frmMain(QString argumentString, SettingsStore& store, ErrorReporter& re
       ui_(std::make_unique<Ui::frmMain>()),
       options_(std::make_unique<OptionBoxes>(store, reporter)) {
     ui_->setupUi(this);
+    SetMainWindow(this);
     setWindowIcon(AppIcon());
     // Fixed single border with a minimise button and no maximise button.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -144,13 +147,21 @@ frmMain::frmMain(QString argumentString, SettingsStore& store, ErrorReporter& re
         AppIcon(), reporter_, [this] { Restore(); }, this);
 
     // The entry's path as the list holds it (its rows count from 1): the shown text need not
-    // name the file.
-    connect(ui_->lstPreview, &QTreeView::clicked, this, [this, &list](const QModelIndex& index) {
+    // name the file. Moving through the list with the keyboard previews as a click does; a
+    // click that moves the selection previews once, on its release.
+    const auto previewRow = [this, &list](const QModelIndex& index) {
         const auto row = static_cast<std::size_t>(index.row()) + 1;
         if (index.isValid() && row <= list.Count()) {
             preview_->lstPreview_ItemClick(list.ImagePath(row));
         }
-    });
+    };
+    connect(ui_->lstPreview, &QTreeView::clicked, this, previewRow);
+    connect(ui_->lstPreview->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [previewRow](const QModelIndex& current) {
+                if (QGuiApplication::mouseButtons() == Qt::NoButton) {
+                    previewRow(current);
+                }
+            });
     connect(ui_->mnuHide, &QAction::triggered, this, [this] { mnuHide_Click(); });
     connect(ui_->mnuExit, &QAction::triggered, this, [this] { mnuExit_Click(); });
     connect(ui_->mnuHelpFiles, &QAction::triggered, this, [this] { mnuHelpFiles_Click(); });
@@ -229,6 +240,8 @@ void frmMain::Form_Load() {
             move(screen->availableGeometry().center() - frameGeometry().center() + pos());
         }
         show();
+        // An error reported earlier in the load stays in view, above the window.
+        RaiseSecondaryWindows();
         // 10. The tray icon.
         tray_->Register();
         // 11. After a log-on start, hide again when asked to.

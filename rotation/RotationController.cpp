@@ -130,6 +130,8 @@ RotationController::RotationController(const RotationWidgets& widgets,
     if (lstPreview_ != nullptr) {
         connect(lstPreview_, &QAbstractItemView::doubleClicked, this,
                 &RotationController::OnPreviewDoubleClicked);
+        // Enter on a row shows it at once, as a double click does.
+        lstPreview_->installEventFilter(this);
     }
     tmrShowNext_.setInterval(kTickMilliseconds);
     connect(&tmrShowNext_, &QTimer::timeout, this, &RotationController::Tick);
@@ -139,6 +141,9 @@ RotationController::~RotationController() {
     tmrShowNext_.stop();
     if (txtRotateMinutes_ != nullptr) {
         txtRotateMinutes_->removeEventFilter(this);
+    }
+    if (lstPreview_ != nullptr) {
+        lstPreview_->removeEventFilter(this);
     }
 }
 
@@ -191,6 +196,14 @@ void RotationController::Refresh() {
 }
 
 bool RotationController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lstPreview_ && event != nullptr && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) &&
+            lstPreview_->currentIndex().isValid()) {
+            OnPreviewDoubleClicked(lstPreview_->currentIndex());
+            return true;
+        }
+    }
     if (watched == txtRotateMinutes_ && event != nullptr) {
         if (event->type() == QEvent::KeyPress) {
             bool discard = false;

@@ -3,6 +3,8 @@
 #include <QMessageBox>
 #include <utility>
 
+#include "support/WindowPlacement.h"
+
 namespace tavrino {
 
 namespace {
@@ -42,7 +44,9 @@ void ShowMessage(QWidget* parent, const QString& text, const QString& title, Mes
         Interceptor()(message);
         return;
     }
-    QMessageBox box(ToQt(icon), message.title, message.text, QMessageBox::Ok, parent);
+    // A box of the program at large belongs over the main window, not wherever the pointer is.
+    QMessageBox box(ToQt(icon), message.title, message.text, QMessageBox::Ok,
+                    parent != nullptr ? parent : ShownMainWindow());
     box.exec();
 }
 

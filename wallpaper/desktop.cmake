@@ -23,10 +23,11 @@ if(WIN32)
   tavrino_core_sources(desktop/WindowsDesktopSetter.cpp)
   target_link_libraries(tavrino_core PUBLIC user32)
 elseif(TARGET tavrino_app)
-  # The root-window setter draws with Xlib on a connection of its own.
-  find_package(X11 REQUIRED)
+  # The root-window setter draws with Xlib on a connection of its own and reads the monitors
+  # through RandR.
+  find_package(X11 REQUIRED COMPONENTS Xrandr)
   # Visible to the top-level tavrino_app and to the tests, not only to this folder.
-  set_target_properties(X11::X11 PROPERTIES IMPORTED_GLOBAL TRUE)
+  set_target_properties(X11::X11 X11::Xrandr PROPERTIES IMPORTED_GLOBAL TRUE)
   tavrino_app_sources(desktop/X11RootDesktopSetter.cpp)
-  target_link_libraries(tavrino_app PRIVATE X11::X11)
+  target_link_libraries(tavrino_app PRIVATE X11::X11 X11::Xrandr)
 endif()

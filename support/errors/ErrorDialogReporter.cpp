@@ -1,5 +1,7 @@
 #include "support/errors/ErrorDialogReporter.h"
 
+#include "support/WindowPlacement.h"
+
 namespace tavrino {
 
 ErrorDialogReporter::~ErrorDialogReporter() = default;
@@ -20,6 +22,9 @@ void ShowErrorInDialog(frmErrors& dialog, int location, std::int32_t number,
     dialog.ErrorNumber = number;
     dialog.ErrorLocation = location;
     dialog.ErrorDescription = QString::fromStdString(description);
+    if (!dialog.isVisible()) {
+        PlaceOverMainWindow(&dialog);
+    }
     dialog.show();
     dialog.raise();
     dialog.activateWindow();

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "support/MessageBox.h"
+#include "support/WindowPlacement.h"
 #include "support/online/frmNewRelease.h"
 
 namespace tavrino {
@@ -93,7 +94,12 @@ void UpdateCheck::NotesArrived(const HttpResult& result) {
             [&] { notice->SetReleaseNotes(DecodePageText(result.body, result.truncated)); });
     }
     if (notice) {
-        IgnoringErrors([&] { notice->show(); });
+        IgnoringErrors([&] {
+            if (!notice->isVisible()) {
+                PlaceOverMainWindow(notice);
+            }
+            notice->show();
+        });
     }
     Finish(notice);
 }

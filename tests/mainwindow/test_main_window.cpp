@@ -11,8 +11,11 @@
 #include <QImage>
 #include <QLabel>
 #include <QProgressBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTreeView>
+#include <QWindow>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -24,6 +27,7 @@
 #include "settings/RegistryFileStore.h"
 #include "support/MessageBox.h"
 #include "support/about/frmAbout.h"
+#include "support/errors/ErrorDialogReporter.h"
 #include "ui_frmMain.h"
 #include "wallpaper/desktop/DesktopSetter.h"
 
@@ -301,6 +305,51 @@ TEST_F(MainWindow, CheckBoxClicksGoThroughTheOptionRules) {
     EXPECT_EQ(*store.Find("Tile"), "1");
     ui.chkRandom->click();
     EXPECT_EQ(*store.Find("Random"), "1");
+}
+
+TEST_F(MainWindow, TheKeyboardPreviewsAndEnterShowsTheRowAtOnce) {
+    MakeDataFolder();
+    const QStringList paths{Picture(QStringLiteral("red.jpg"), Qt::red),
+                            Picture(QStringLiteral("green.jpg"), Qt::green),
+                            Picture(QStringLiteral("blue.jpg"), Qt::blue)};
+    WriteList(paths, {QStringLiteral("True"), QStringLiteral("True"), QStringLiteral("True")});
+    auto window = Load();
+    Ui::frmMain& ui = window->Controls();
+    const auto previewColour = [&ui] {
+        const QImage shown = ui.imgPreview->pixmap().toImage();
+        return shown.isNull() ? QColor() : shown.pixelColor(shown.width() / 2, shown.height() / 2);
+    };
+    ui.SSTab1->setCurrentIndex(1);
+    ui.lstPreview->setFocus();
+    ui.lstPreview->setCurrentIndex(ui.lstPreview->model()->index(0, 0));
+    QTest::keyClick(ui.lstPreview, Qt::Key_Down);
+    EXPECT_GT(previewColour().green(), 200) << "a move down previews the second entry";
+    QTest::keyClick(ui.lstPreview, Qt::Key_Down);
+    EXPECT_GT(previewColour().blue(), 200) << "and the third";
+    const std::size_t changes = desktopCalls.size();
+    QTest::keyClick(ui.lstPreview, Qt::Key_Return);
+    EXPECT_EQ(desktopCalls.size(), changes + 1) << "Enter puts the row on the desktop";
+    EXPECT_EQ(window->Rotation().CurrentIndex(), 3);
+    EXPECT_EQ(ui.lblCurrentlyShowing->text(), paths[2]);
+}
+
+TEST_F(MainWindow, SecondaryWindowsOpenOverTheMainWindowAndAboveIt) {
+    MakeDataFolder();
+    // An error shown during the load, before the main window is up, must not end beneath it.
+    frmErrors early;
+    ShowErrorInDialog(early, 30, 13, "Type mismatch");
+    auto window = Load();
+    ASSERT_TRUE(window->isVisible());
+    ASSERT_NE(early.windowHandle(), nullptr);
+    EXPECT_EQ(early.windowHandle()->transientParent(), window->windowHandle());
+    // A window opened later sits over the main window, wherever that was moved to.
+    window->move(40, 30);
+    frmErrors later;
+    ShowErrorInDialog(later, 31, 5, "Invalid procedure call");
+    EXPECT_EQ(later.windowHandle()->transientParent(), window->windowHandle());
+    EXPECT_EQ(later.screen(), window->screen());
+    const QPoint offset = later.frameGeometry().center() - window->frameGeometry().center();
+    EXPECT_LE(offset.manhattanLength(), 2) << "the dialog is centred over the main window";
 }
 
 }  // namespace

@@ -4,10 +4,18 @@
 // previous change (ours or another setter's) left behind is freed by killing the retained
 // client that owns it, as root setters agree to do. A private Xlib connection is used: Qt's
 // own connection must never go into RetainPermanent mode.
+//
+// The root spans every monitor, so the picture is placed on each monitor by itself (as the
+// desktops that draw their own background do), never across the join between two. A second
+// private connection watches for monitor changes and places the last picture anew.
 #include <QColor>
 #include <QImage>
 #include <QPainter>
+#include <QRect>
+#include <QSocketNotifier>
 #include <QString>
+#include <QTimer>
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -23,6 +31,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 
 namespace tavrino {
 
@@ -96,26 +105,91 @@ std::optional<Pixmap> ReadPixmapProperty(Display* display, Window root, Atom pro
     return result;
 }
 
-QImage Arrange(const QImage& source, int width, int height, Placement placement) {
+// The monitors as rectangles of the root: RandR 1.5 monitors, else the lit CRTCs, else the
+// whole root. Each is cut to the root; empty ones are dropped.
+std::vector<QRect> ReadMonitors(Display* display, Window root, int width, int height) {
+    const QRect screen(0, 0, width, height);
+    std::vector<QRect> monitors;
+    const auto add = [&](int x, int y, int w, int h) {
+        const QRect area = QRect(x, y, w, h) & screen;
+        if (!area.isEmpty()) {
+            monitors.push_back(area);
+        }
+    };
+    int eventBase = 0;
+    int errorBase = 0;
+    int major = 0;
+    int minor = 0;
+    if (XRRQueryExtension(display, &eventBase, &errorBase) != 0 &&
+        XRRQueryVersion(display, &major, &minor) != 0) {
+        if (major > 1 || (major == 1 && minor >= 5)) {
+            int count = 0;
+            if (XRRMonitorInfo* list = XRRGetMonitors(display, root, True, &count)) {
+                for (int i = 0; i < count; ++i) {
+                    add(list[i].x, list[i].y, list[i].width, list[i].height);
+                }
+                XRRFreeMonitors(list);
+            }
+        }
+        if (monitors.empty() && (major > 1 || (major == 1 && minor >= 3))) {
+            if (XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, root)) {
+                for (int i = 0; i < resources->ncrtc; ++i) {
+                    XRRCrtcInfo* crtc = XRRGetCrtcInfo(display, resources, resources->crtcs[i]);
+                    if (crtc != nullptr && crtc->mode != 0) {
+                        add(crtc->x, crtc->y, static_cast<int>(crtc->width),
+                            static_cast<int>(crtc->height));
+                    }
+                    if (crtc != nullptr) {
+                        XRRFreeCrtcInfo(crtc);
+                    }
+                }
+                XRRFreeScreenResources(resources);
+            }
+        }
+    }
+    // A monitor split by hand (`xrandr --setmonitor` without giving it the output) is still
+    // listed whole beside its parts: the parts are what the user sees.
+    std::vector<QRect> parts;
+    for (const QRect& monitor : monitors) {
+        const bool split = std::any_of(monitors.begin(), monitors.end(), [&](const QRect& other) {
+            return other != monitor && monitor.contains(other);
+        });
+        if (!split) {
+            parts.push_back(monitor);
+        }
+    }
+    if (parts.empty()) {
+        parts.push_back(screen);
+    }
+    return parts;
+}
+
+// Black, with the picture placed on each monitor as the placement says.
+QImage Arrange(const QImage& source, int width, int height, const std::vector<QRect>& monitors,
+               Placement placement) {
     QImage canvas(width, height, QImage::Format_RGB32);
     canvas.fill(Qt::black);
     QPainter painter(&canvas);
-    switch (placement) {
-        case Placement::Stretched:
-            painter.setRenderHint(QPainter::SmoothPixmapTransform);
-            painter.drawImage(QRect(0, 0, width, height), source);
-            break;
-        case Placement::Tiled:
-            for (int y = 0; y < height; y += source.height()) {
-                for (int x = 0; x < width; x += source.width()) {
-                    painter.drawImage(x, y, source);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    for (const QRect& monitor : monitors) {
+        painter.setClipRect(monitor);
+        switch (placement) {
+            case Placement::Stretched:
+                painter.drawImage(monitor, source);
+                break;
+            case Placement::Tiled:
+                for (int y = monitor.top(); y <= monitor.bottom(); y += source.height()) {
+                    for (int x = monitor.left(); x <= monitor.right(); x += source.width()) {
+                        painter.drawImage(x, y, source);
+                    }
                 }
-            }
-            break;
-        case Placement::Centred:
-            // A picture larger than the screen is cut evenly on both sides, as Windows does.
-            painter.drawImage((width - source.width()) / 2, (height - source.height()) / 2, source);
-            break;
+                break;
+            case Placement::Centred:
+                // A picture larger than the monitor is cut evenly on both sides, as Windows does.
+                painter.drawImage(monitor.left() + (monitor.width() - source.width()) / 2,
+                                  monitor.top() + (monitor.height() - source.height()) / 2, source);
+                break;
+        }
     }
     painter.end();
     return canvas;
@@ -199,6 +273,16 @@ void PutCanvas(Display* display, Pixmap pixmap, Visual* visual, int depth, QImag
 class X11RootDesktopSetter final : public DesktopSetter {
 public:
     explicit X11RootDesktopSetter(Environment environment) : environment_(std::move(environment)) {}
+    ~X11RootDesktopSetter() override {
+        notifier_.reset();
+        if (watch_ != nullptr) {
+            XCloseDisplay(watch_);
+        }
+    }
+    X11RootDesktopSetter(const X11RootDesktopSetter&) = delete;
+    X11RootDesktopSetter& operator=(const X11RootDesktopSetter&) = delete;
+    X11RootDesktopSetter(X11RootDesktopSetter&&) = delete;
+    X11RootDesktopSetter& operator=(X11RootDesktopSetter&&) = delete;
 
     [[nodiscard]] std::string Name() const override { return "X11"; }
 
@@ -233,7 +317,9 @@ public:
         const Pixmap pixmap =
             XCreatePixmap(display, root, static_cast<unsigned>(width),
                           static_cast<unsigned>(height), static_cast<unsigned>(depth));
-        PutCanvas(display, pixmap, visual, depth, Arrange(source, width, height, placement));
+        monitors_ = ReadMonitors(display, root, width, height);
+        PutCanvas(display, pixmap, visual, depth,
+                  Arrange(source, width, height, monitors_, placement));
         if (ErrorTrap::Failed()) {
             throw Error(errnum::DesktopRefused,
                         "X11: the picture could not be drawn: " + ErrorTrap::Describe(display));
@@ -266,10 +352,65 @@ public:
                                                     ErrorTrap::Describe(display));
         }
         XSetCloseDownMode(display, RetainPermanent);
+        last_ = {bitmapPath, placement};
+        WatchMonitors(displayVariable->second);
     }
 
 private:
+    // Places the last picture anew when the monitors change (a monitor plugged in, a new
+    // layout): RandR reports a screen change, and a monitor set by hand moves the root's
+    // configuration. Events come in bursts, so they are gathered for a moment first.
+    void WatchMonitors(const std::string& displayName) {
+        if (watch_ != nullptr) {
+            return;
+        }
+        watch_ = XOpenDisplay(displayName.c_str());
+        if (watch_ == nullptr) {
+            return;
+        }
+        const Window root = XDefaultRootWindow(watch_);
+        int eventBase = 0;
+        int errorBase = 0;
+        if (XRRQueryExtension(watch_, &eventBase, &errorBase) != 0) {
+            XRRSelectInput(watch_, root, RRScreenChangeNotifyMask);
+        }
+        XSelectInput(watch_, root, StructureNotifyMask);
+        XFlush(watch_);
+        settle_.setSingleShot(true);
+        settle_.setInterval(200);
+        QObject::connect(&settle_, &QTimer::timeout, [this] { PlaceAgainIfMonitorsMoved(); });
+        notifier_ =
+            std::make_unique<QSocketNotifier>(ConnectionNumber(watch_), QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
+            while (XPending(watch_) > 0) {
+                XEvent event;
+                XNextEvent(watch_, &event);
+            }
+            settle_.start();
+        });
+    }
+
+    void PlaceAgainIfMonitorsMoved() {
+        const int screen = XDefaultScreen(watch_);
+        const Window root = XRootWindow(watch_, screen);
+        if (ReadMonitors(watch_, root, XDisplayWidth(watch_, screen),
+                         XDisplayHeight(watch_, screen)) == monitors_) {
+            return;
+        }
+        try {
+            SetBackground(last_.first, last_.second);
+        } catch (const Error&) {
+            // Nobody asked for this change, so there is nobody to tell; the next change of
+            // picture reports whatever still stands in the way.
+        }
+    }
+
     Environment environment_;
+    std::pair<std::string, Placement> last_{std::string(), Placement::Centred};
+    std::vector<QRect> monitors_;
+    Display* watch_ = nullptr;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    QTimer settle_;
 };
 
 }  // namespace

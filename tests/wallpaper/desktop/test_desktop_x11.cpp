@@ -18,6 +18,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 
 namespace tavrino {
 namespace {
@@ -31,13 +32,18 @@ int RecordError(Display* /*display*/, XErrorEvent* event) {
     return 0;
 }
 
+struct Probe {
+    int x, y;
+    QColor color;
+};
+
 class X11DesktopTest : public ::testing::Test {
 protected:
-    void Start(int depth) {
+    void Start(int depth, int width = kWidth) {
         if (!test::HaveProgram("Xvfb")) {
             GTEST_SKIP() << "Xvfb is not installed (package xvfb)";
         }
-        server_ = std::make_unique<test::VirtualDisplay>(kWidth, kHeight, depth);
+        server_ = std::make_unique<test::VirtualDisplay>(width, kHeight, depth);
         ASSERT_FALSE(server_->Name().empty()) << "Xvfb did not start";
         display_ = XOpenDisplay(server_->Name().c_str());
         ASSERT_NE(display_, nullptr);
@@ -57,6 +63,47 @@ protected:
     }
 
     [[nodiscard]] Window Root() const { return XDefaultRootWindow(display_); }
+
+    // Splits the screen into monitors side by side, kWidth wide each, as `xrandr --setmonitor`
+    // does; no count leaves the server's own monitor for the whole screen.
+    void SetMonitors(int count) {
+        int existing = 0;
+        XRRMonitorInfo* list = XRRGetMonitors(display_, Root(), False, &existing);
+        for (int i = 0; i < existing; ++i) {
+            if (list[i].automatic == 0) {
+                XRRDeleteMonitor(display_, Root(), list[i].name);
+            }
+        }
+        XRRFreeMonitors(list);
+        for (int i = 0; i < count; ++i) {
+            XRRMonitorInfo* monitor = XRRAllocateMonitor(display_, 0);
+            const std::string name = "monitor-" + std::to_string(i);
+            monitor->name = XInternAtom(display_, name.c_str(), False);
+            monitor->primary = i == 0 ? True : False;
+            monitor->x = i * kWidth;
+            monitor->width = kWidth;
+            monitor->height = kHeight;
+            monitor->mwidth = 100;
+            monitor->mheight = 75;
+            XRRSetMonitor(display_, Root(), monitor);
+            XRRFreeMonitors(monitor);
+        }
+        XSync(display_, False);
+    }
+
+    // Probes that see a colour other than the expected one, for messages.
+    std::string Mismatches(const std::vector<Probe>& probes, int dx) {
+        std::string wrong;
+        for (const Probe& probe : probes) {
+            const QColor seen = RootPixel(probe.x + dx, probe.y);
+            if (!test::Near(seen, probe.color)) {
+                wrong += " (" + std::to_string(probe.x + dx) + "," + std::to_string(probe.y) +
+                         ") is " + seen.name().toStdString() + " not " +
+                         probe.color.name().toStdString() + ";";
+            }
+        }
+        return wrong;
+    }
 
     QColor RootPixel(int x, int y) { return test::RootPixel(display_, x, y); }
 
@@ -136,11 +183,6 @@ protected:
     QString bitmap_;
 };
 
-struct Probe {
-    int x, y;
-    QColor color;
-};
-
 struct PlacementCase {
     Placement placement;
     std::vector<Probe> probes;
@@ -193,6 +235,26 @@ TEST_F(X11DesktopTest, TheRootShowsThePictureInEachPlacement) {
         EXPECT_EQ(Property("ESETROOT_PMAP_ID"), published);
         EXPECT_TRUE(PixmapAlive(*published));
     }
+}
+
+TEST_F(X11DesktopTest, EachMonitorShowsThePictureAndFollowsAChangeOfMonitors) {
+    Start(24, 2 * kWidth);
+    SetMonitors(2);
+    auto setter = MakeDesktopSetter(DesktopKind::X11Root, environment_);
+    for (const PlacementCase& c : PlacementCases()) {
+        SCOPED_TRACE(PlacementName(c.placement));
+        ASSERT_NO_THROW(setter->SetBackground(bitmap_.toStdString(), c.placement));
+        EXPECT_EQ(Mismatches(c.probes, 0), "") << "left monitor";
+        EXPECT_EQ(Mismatches(c.probes, kWidth), "") << "right monitor";
+    }
+    // One monitor over the whole screen now: the centred picture moves to the middle of it.
+    SetMonitors(0);
+    const std::vector<Probe> whole{{kWidth - 15, 110, test::kTopLeft},
+                                   {kWidth + 15, 130, test::kBottomRight},
+                                   {160, 120, Qt::black},
+                                   {kWidth + 160, 120, Qt::black}};
+    EXPECT_TRUE(test::WaitUntil([&] { return Mismatches(whole, 0).empty(); }, 5000))
+        << Mismatches(whole, 0);
 }
 
 TEST_F(X11DesktopTest, SixteenBitScreensGetTheRightColoursToo) {
