@@ -71,12 +71,13 @@ function(tavrino_test)
       ENVIRONMENT "${env}")
 endfunction()
 
-# tavrino_fuzzer(NAME n SOURCES ... [RUNS n] [MAX_LEN n] [ARGS ...] [LINK lib ...] [ENVIRONMENT k=v ...])
+# tavrino_fuzzer(NAME n SOURCES ... [RUNS n] [MAX_LEN n] [ARGS ...] [LINK lib ...] [ENVIRONMENT k=v ...] [QT])
 # A libFuzzer target (clang) with the sources under test compiled in, so the fuzzer sees their
-# coverage, and a short ctest run (label fuzz) from the seed corpus in the folder's corpus/.
-# New inputs go to the build tree, never into the sources.
+# coverage, and a short ctest run (label fuzz) from the seed corpus in the folder's corpus/
+# (corpus-qt/ for QT ones). New inputs go to the build tree, never into the sources. QT fuzzers
+# run offscreen, also carry the label qt, and are built by the target qt_fuzzers.
 function(tavrino_fuzzer)
-  cmake_parse_arguments(F "" "NAME;RUNS;MAX_LEN;TIMEOUT" "SOURCES;ARGS;LINK;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(F "QT" "NAME;RUNS;MAX_LEN;TIMEOUT" "SOURCES;ARGS;LINK;ENVIRONMENT" ${ARGN})
   if(NOT F_RUNS)
     set(F_RUNS 20000)
   endif()
@@ -100,10 +101,20 @@ function(tavrino_fuzzer)
   if(TAVRINO_BUILD_TESTS)
     set(work_corpus ${CMAKE_CURRENT_BINARY_DIR}/corpus-${F_NAME})
     file(MAKE_DIRECTORY ${work_corpus})
+    set(seeds ${CMAKE_CURRENT_SOURCE_DIR}/corpus)
+    set(labels fuzz)
+    if(F_QT)
+      set(seeds ${CMAKE_CURRENT_SOURCE_DIR}/corpus-qt)
+      set(labels fuzz qt)
+      list(APPEND F_ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+    endif()
     add_test(NAME ${F_NAME}
              COMMAND ${F_NAME} -runs=${F_RUNS} -max_len=${F_MAX_LEN} -seed=1 ${F_ARGS}
-                     ${work_corpus} ${CMAKE_CURRENT_SOURCE_DIR}/corpus)
-    set_tests_properties(${F_NAME} PROPERTIES LABELS fuzz TIMEOUT ${F_TIMEOUT}
+                     ${work_corpus} ${seeds})
+    set_tests_properties(${F_NAME} PROPERTIES LABELS "${labels}" TIMEOUT ${F_TIMEOUT}
         ENVIRONMENT "${F_ENVIRONMENT}")
+  endif()
+  if(F_QT)
+    add_dependencies(qt_fuzzers ${F_NAME})
   endif()
 endfunction()
