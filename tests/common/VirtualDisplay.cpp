@@ -1,12 +1,8 @@
 #include "common/VirtualDisplay.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
-#include <QThread>
 #include <functional>
 
 namespace tavrino::test {
@@ -53,33 +49,18 @@ void PrivateHome::WriteSettings(const QStringList& lines) const {
 }
 
 VirtualDisplay::VirtualDisplay(const QString& screen) {
-    const int first = 80 + static_cast<int>(QCoreApplication::applicationPid() % 300);
-    for (int n = first; n < first + 40; ++n) {
-        if (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) ||
-            QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n))) {
-            continue;
+    // -displayfd: the server takes a free number and writes it once it accepts connections.
+    server_.start(QStringLiteral("Xvfb"),
+                  {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                   QStringLiteral("0"), screen, QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                   QStringLiteral("-noreset")});
+    if (server_.waitForStarted(10000) &&
+        WaitUntil([this] { return server_.canReadLine() || server_.waitForReadyRead(100); },
+                  15000)) {
+        const QString number = QString::fromLatin1(server_.readLine().trimmed());
+        if (!number.isEmpty()) {
+            name_ = QLatin1Char(':') + number;
         }
-        server_.setProgram(QStringLiteral("Xvfb"));
-        server_.setArguments({QStringLiteral(":%1").arg(n), QStringLiteral("-noreset"),
-                              QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                              QStringLiteral("-screen"), QStringLiteral("0"), screen});
-        server_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        server_.start();
-        if (!server_.waitForStarted(5000)) {
-            return;
-        }
-        const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(n);
-        if (WaitUntil(
-                [&] {
-                    return QFileInfo::exists(socket) || server_.state() == QProcess::NotRunning;
-                },
-                10000) &&
-            server_.state() == QProcess::Running) {
-            name_ = QStringLiteral(":%1").arg(n);
-            return;
-        }
-        server_.kill();
-        server_.waitForFinished(2000);
     }
 }
 

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <functional>
+#include <string>
 
 namespace tavrino::test {
 
@@ -33,15 +34,19 @@ private:
     QTemporaryDir dir_;
 };
 
+// Xvfb on a display number it picks itself, stopped at the end by its own process id.
 class VirtualDisplay {
 public:
     explicit VirtualDisplay(const QString& screen = QStringLiteral("1280x800x24"));
+    VirtualDisplay(int width, int height, int depth)
+        : VirtualDisplay(QStringLiteral("%1x%2x%3").arg(width).arg(height).arg(depth)) {}
     ~VirtualDisplay();
     VirtualDisplay(const VirtualDisplay&) = delete;
     VirtualDisplay& operator=(const VirtualDisplay&) = delete;
 
     [[nodiscard]] bool IsRunning() const { return !name_.isEmpty(); }
     [[nodiscard]] QString Name() const { return name_; }  // ":93"
+    [[nodiscard]] std::string Id() const { return name_.toStdString(); }
 
     // Runs a command on this display and returns its standard output ("" on failure).
     [[nodiscard]] QString Run(const QString& program, const QStringList& arguments,

@@ -125,15 +125,15 @@ protected:
         }
         ASSERT_TRUE(home_.isValid());
         server_ = std::make_unique<test::VirtualDisplay>(kWidth, kHeight, 24);
-        ASSERT_FALSE(server_->Name().empty());
+        ASSERT_FALSE(server_->Id().empty());
         environment_ = test::PrivateEnvironment(home_.path());
-        environment_["DISPLAY"] = server_->Name();
+        environment_["DISPLAY"] = server_->Id();
         environment_["XDG_RUNTIME_DIR"] = home_.path().toStdString();
         environment_["QT_QPA_PLATFORM"] = "xcb";
         bus_ = std::make_unique<test::PrivateBus>(environment_);
         ASSERT_FALSE(bus_->Address().empty());
         environment_["DBUS_SESSION_BUS_ADDRESS"] = bus_->Address();
-        display_ = XOpenDisplay(server_->Name().c_str());
+        display_ = XOpenDisplay(server_->Id().c_str());
         ASSERT_NE(display_, nullptr);
         data_ = home_.path() + QStringLiteral("/data dir 'x'");
         QDir().mkpath(data_);

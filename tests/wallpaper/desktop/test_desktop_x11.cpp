@@ -44,13 +44,13 @@ protected:
             GTEST_SKIP() << "Xvfb is not installed (package xvfb)";
         }
         server_ = std::make_unique<test::VirtualDisplay>(width, kHeight, depth);
-        ASSERT_FALSE(server_->Name().empty()) << "Xvfb did not start";
-        display_ = XOpenDisplay(server_->Name().c_str());
+        ASSERT_FALSE(server_->Id().empty()) << "Xvfb did not start";
+        display_ = XOpenDisplay(server_->Id().c_str());
         ASSERT_NE(display_, nullptr);
         previousHandler_ = XSetErrorHandler(&RecordError);
         ASSERT_TRUE(home_.isValid());
         environment_ = test::PrivateEnvironment(home_.path());
-        environment_["DISPLAY"] = server_->Name();
+        environment_["DISPLAY"] = server_->Id();
         bitmap_ = home_.path() + QStringLiteral("/TavrinoWallpaperManager.bmp");
         test::WriteBitmap(bitmap_, test::QuarteredImage());
     }
@@ -159,7 +159,7 @@ protected:
 
     // A pixmap published the way another root setter leaves it: retained after its client ended.
     Pixmap RetainedForeignPixmap(bool esetroot) {
-        Display* other = XOpenDisplay(server_->Name().c_str());
+        Display* other = XOpenDisplay(server_->Id().c_str());
         const Window root = XDefaultRootWindow(other);
         const Pixmap pixmap =
             XCreatePixmap(other, root, 8, 8, static_cast<unsigned>(XDefaultDepth(other, 0)));
@@ -325,7 +325,7 @@ TEST_F(X11DesktopTest, NoDisplayOrAnUnreadableBitmapIsReported) {
     const std::vector<Case> cases{
         {"no DISPLAY", "", bitmap_.toStdString()},
         {"a display that does not exist", ":9876", bitmap_.toStdString()},
-        {"a bitmap that does not exist", server_->Name(),
+        {"a bitmap that does not exist", server_->Id(),
          home_.path().toStdString() + "/missing.bmp"},
     };
     for (const Case& c : cases) {

@@ -96,11 +96,11 @@ protected:
         }
         ASSERT_TRUE(home_.isValid());
         server_ = std::make_unique<test::VirtualDisplay>(kWidth, kHeight, 24);
-        ASSERT_FALSE(server_->Name().empty()) << "Xvfb did not start";
-        display_ = XOpenDisplay(server_->Name().c_str());
+        ASSERT_FALSE(server_->Id().empty()) << "Xvfb did not start";
+        display_ = XOpenDisplay(server_->Id().c_str());
         ASSERT_NE(display_, nullptr);
         environment_ = test::PrivateEnvironment(home_.path());
-        environment_["DISPLAY"] = server_->Name();
+        environment_["DISPLAY"] = server_->Id();
         environment_["XDG_RUNTIME_DIR"] = home_.path().toStdString();
         environment_["GSETTINGS_BACKEND"] = "dconf";
         // No accessibility bus and no gvfs daemons: nothing here needs them.

@@ -1,4 +1,5 @@
-// X11 helpers for the desktop tests: a private X server and reading the root window's pixels.
+// X11 helpers for the desktop tests: reading the root window's pixels (the private X server
+// is tests/common's VirtualDisplay).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/VirtualDisplay.h"
 #include "tests/wallpaper/desktop/test_desktop_support.h"
 
 // Xlib last: its macros (None, Bool, Status, ...) would clash with names above.
@@ -19,36 +21,6 @@
 #include <X11/Xutil.h>
 
 namespace tavrino::test {
-
-// Xvfb on a display number it picks itself, stopped at the end by its own process id.
-class VirtualDisplay {
-public:
-    VirtualDisplay(int width, int height, int depth) {
-        process_.start(
-            QStringLiteral("Xvfb"),
-            {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-             QStringLiteral("0"), QStringLiteral("%1x%2x%3").arg(width).arg(height).arg(depth),
-             QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-noreset")});
-        if (!process_.waitForStarted(10000)) {
-            return;
-        }
-        test::WaitUntil([this] { return process_.canReadLine() || process_.waitForReadyRead(100); },
-                        15000);
-        const QByteArray number = process_.readLine().trimmed();
-        if (!number.isEmpty()) {
-            name_ = ":" + number.toStdString();
-        }
-    }
-    ~VirtualDisplay() { StopProcess(process_); }
-    VirtualDisplay(const VirtualDisplay&) = delete;
-    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
-
-    [[nodiscard]] const std::string& Name() const { return name_; }
-
-private:
-    QProcess process_;
-    std::string name_;
-};
 
 // The colour the screen shows at (x, y), whatever the visual's depth.
 inline QColor RootPixel(Display* display, int x, int y) {
