@@ -18,6 +18,12 @@ tavrino_app_sources(
     desktop/LxqtDesktopSetter.cpp
     desktop/LxdeDesktopSetter.cpp
     desktop/SwayDesktopSetter.cpp)
+if(TARGET tavrino_app)
+  # gsettings prints GVariant text; GLib's own parser reads it back.
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(GLIB REQUIRED IMPORTED_TARGET GLOBAL glib-2.0)
+  target_link_libraries(tavrino_app PRIVATE PkgConfig::GLIB)
+endif()
 if(WIN32)
   # Qt-free, so the Windows core build and its tests under Wine check the system call too.
   tavrino_core_sources(desktop/WindowsDesktopSetter.cpp)

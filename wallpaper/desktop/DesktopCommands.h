@@ -3,7 +3,6 @@
 // Kept free of any process or window code so the quoting rules can be checked on their own.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,10 +17,6 @@ std::string FileUri(std::string_view absolutePath);
 
 // A GVariant text-format string literal ('...') for `gsettings set`.
 std::string GVariantStringLiteral(std::string_view utf8);
-
-// Reads back what `gsettings get` prints for a string key ('...' or "...", with the
-// escapes GVariant uses). Nothing when the text is not a string literal.
-std::optional<std::string> ParseGVariantString(std::string_view printed);
 
 // org.gnome / org.cinnamon / org.mate picture-options.
 const char* GSettingsPictureOptions(Placement placement);

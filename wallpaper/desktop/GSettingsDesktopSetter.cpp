@@ -9,7 +9,23 @@
 #include "wallpaper/desktop/DesktopCommands.h"
 #include "wallpaper/desktop/DesktopProcess.h"
 
+#include <glib.h>
+
 namespace tavrino {
+
+std::optional<std::string> ParseGVariantString(std::string_view printed) {
+    const std::string text(printed);
+    GError* error = nullptr;
+    GVariant* value =
+        g_variant_parse(G_VARIANT_TYPE_STRING, text.c_str(), nullptr, nullptr, &error);
+    if (value == nullptr) {
+        g_error_free(error);
+        return std::nullopt;
+    }
+    std::string result = g_variant_get_string(value, nullptr);
+    g_variant_unref(value);
+    return result;
+}
 
 namespace {
 

@@ -3,12 +3,18 @@
 // (a locked key, or a session without a writable settings backend).
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "wallpaper/desktop/DesktopSetter.h"
 
 namespace tavrino {
+
+// Reads back what `gsettings get` prints for a string key ('...' or "...", with the escapes
+// GVariant uses), by GLib's own parser. Nothing when the text is not a string.
+std::optional<std::string> ParseGVariantString(std::string_view printed);
 
 struct GSettingsWallpaperKeys {
     std::string desktopName;

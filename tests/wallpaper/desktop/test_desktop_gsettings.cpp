@@ -13,6 +13,7 @@
 #include "tests/wallpaper/desktop/test_desktop_support.h"
 #include "wallpaper/desktop/DesktopCommands.h"
 #include "wallpaper/desktop/DesktopSetter.h"
+#include "wallpaper/desktop/GSettingsDesktopSetter.h"
 
 namespace tavrino {
 namespace {
