@@ -1,222 +1,131 @@
 #include "wallpaper/test_compose_images.h"
 
 #include <QBuffer>
-#include <QFile>
-#include <QHash>
 #include <QList>
-#include <QRgb>
 #include <cstdint>
+#include <initializer_list>
 #include <utility>
 
 namespace tavrino::test {
 
 namespace {
 
-void PutLe16(QByteArray& out, int value) {
-    out.append(static_cast<char>(value & 0xFF));
-    out.append(static_cast<char>((value >> 8) & 0xFF));
-}
-
-void PutLe32(QByteArray& out, std::int64_t value) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        out.append(static_cast<char>((value >> shift) & 0xFF));
+// Each value as a little-endian (or big-endian) integer of `width` bytes.
+void Put(QByteArray& out, std::initializer_list<std::int64_t> values, int width = 1,
+         bool bigEndian = false) {
+    for (const std::int64_t value : values) {
+        for (int i = 0; i < width; ++i) {
+            out.append(static_cast<char>((value >> (8 * (bigEndian ? width - 1 - i : i))) & 0xFF));
+        }
     }
-}
-
-void PutBe16(QByteArray& out, int value) {
-    out.append(static_cast<char>((value >> 8) & 0xFF));
-    out.append(static_cast<char>(value & 0xFF));
 }
 
 }  // namespace
 
 QImage TwoHalves(int width, int height, QColor left, QColor right) {
     QImage image(width, height, QImage::Format_RGB32);
+    image.fill(right);
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            image.setPixelColor(x, y, x < width / 2 ? left : right);
+        for (int x = 0; x < width / 2; ++x) {
+            image.setPixelColor(x, y, left);
         }
     }
     return image;
 }
 
-QByteArray EncodeJpeg(const QImage& image, int quality) {
+QByteArray Encode(const QImage& image, const char* format) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPG", quality);
+    image.save(&buffer, format, 95);
     return bytes;
 }
 
-QByteArray EncodeBmp(const QImage& image) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "BMP");
-    return bytes;
-}
-
-QByteArray EncodeGif(const QImage& image, int transparentIndex) {
-    return EncodeGif(image, GifLayout{}, transparentIndex);
-}
-
-QByteArray EncodeGif(const QImage& frame, const GifLayout& layout, int transparentIndex) {
-    QList<QRgb> palette;
-    QHash<QRgb, int> index;
-    QByteArray pixels;
-    // Interlaced rows are stored in four passes: every 8th from 0, every 8th from 4, every
-    // 4th from 2, every 2nd from 1.
-    QList<int> order;
-    if (layout.interlaced) {
-        for (const auto& [start, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}}) {
-            for (int y = start; y < frame.height(); y += step) {
-                order.append(y);
-            }
-        }
-    } else {
-        for (int y = 0; y < frame.height(); ++y) {
-            order.append(y);
+QByteArray EncodeGif(const QImage& frame, const GifLayout& layout) {
+    // Interlaced rows come in four passes: every 8th from 0, every 8th from 4, every 4th from
+    // 2, every 2nd from 1.
+    QList<int> rows;
+    for (const auto& [start, step] :
+         layout.interlaced ? QList<std::pair<int, int>>{{0, 8}, {4, 8}, {2, 4}, {1, 2}}
+                           : QList<std::pair<int, int>>{{0, 1}}) {
+        for (int y = start; y < frame.height(); y += step) {
+            rows.append(y);
         }
     }
-    for (const int y : order) {
-        for (int x = 0; x < frame.width(); ++x) {
+    QList<QRgb> palette;
+    QByteArray codes;  // 8-bit codes: a clear code (128) every 100 pixels keeps them that wide
+    qsizetype pixels = 0;
+    for (const int y : rows) {
+        for (int x = 0; x < frame.width(); ++x, ++pixels) {
             const QRgb colour = frame.pixel(x, y) | 0xFF000000U;
-            auto found = index.find(colour);
-            if (found == index.end()) {
-                found = index.insert(colour, static_cast<int>(palette.size()));
+            if (!palette.contains(colour)) {
                 palette.append(colour);
             }
-            pixels.append(static_cast<char>(found.value()));
+            if (pixels % 100 == 0) {
+                codes.append(static_cast<char>(128));
+            }
+            codes.append(static_cast<char>(palette.indexOf(colour)));
         }
     }
-    while (palette.size() < 128) {
-        palette.append(layout.fill);
-    }
-    const auto putTable = [&palette](QByteArray& out) {
-        for (int i = 0; i < 128; ++i) {
-            const QRgb colour = palette[i];
-            out.append(static_cast<char>(qRed(colour)));
-            out.append(static_cast<char>(qGreen(colour)));
-            out.append(static_cast<char>(qBlue(colour)));
+    codes.append(static_cast<char>(129));  // end of information
+    palette.resize(128, layout.fill);
+    const auto table = [](QByteArray& out, const QList<QRgb>& colours) {
+        for (const QRgb c : colours) {
+            Put(out, {qRed(c), qGreen(c), qBlue(c)});
         }
     };
     const QSize screen = layout.screen.isValid() ? layout.screen : frame.size();
     QByteArray gif("GIF89a");
-    PutLe16(gif, screen.width());
-    PutLe16(gif, screen.height());
-    if (layout.localTable) {
-        // A global table of 128 entries all of the fill colour; the frame's own table holds
-        // the picture's colours.
-        gif.append(static_cast<char>(0xF6));
-        gif.append(static_cast<char>(layout.background));
-        gif.append('\0');
-        for (int i = 0; i < 128; ++i) {
-            gif.append(static_cast<char>(qRed(layout.fill)));
-            gif.append(static_cast<char>(qGreen(layout.fill)));
-            gif.append(static_cast<char>(qBlue(layout.fill)));
-        }
-    } else {
-        gif.append(static_cast<char>(0xF6));  // global table of 128 entries, 7-bit colour
-        gif.append(static_cast<char>(layout.background));
-        gif.append('\0');
-        putTable(gif);
-    }
-    if (transparentIndex >= 0) {
-        gif.append("\x21\xF9\x04\x01\x00\x00", 6);
-        gif.append(static_cast<char>(transparentIndex));
-        gif.append('\0');
+    Put(gif, {screen.width(), screen.height()}, 2);
+    Put(gif, {0xF6, layout.background, 0});  // a global table of 128 entries
+    table(gif, layout.localTable ? QList<QRgb>(128, layout.fill) : palette);
+    if (layout.transparent >= 0) {
+        Put(gif, {0x21, 0xF9, 4, 1, 0, 0, layout.transparent, 0});
     }
     gif.append(',');
-    PutLe16(gif, layout.offset.x());
-    PutLe16(gif, layout.offset.y());
-    PutLe16(gif, frame.width());
-    PutLe16(gif, frame.height());
+    Put(gif, {layout.offset.x(), layout.offset.y(), frame.width(), frame.height()}, 2);
     gif.append(static_cast<char>((layout.interlaced ? 0x40 : 0) | (layout.localTable ? 0x86 : 0)));
     if (layout.localTable) {
-        putTable(gif);
+        table(gif, palette);
     }
-    gif.append(static_cast<char>(7));  // LZW minimum code size: codes are 8 bits wide
-    QByteArray codes;
-    for (qsizetype i = 0; i < pixels.size(); ++i) {
-        if (i % 100 == 0) {
-            codes.append(static_cast<char>(128));  // clear
-        }
-        codes.append(pixels[i]);
-    }
-    codes.append(static_cast<char>(129));  // end of information
+    gif.append(static_cast<char>(7));  // LZW minimum code size
     for (qsizetype i = 0; i < codes.size(); i += 255) {
-        const QByteArray block = codes.mid(i, 255);
-        gif.append(static_cast<char>(block.size()));
-        gif.append(block);
+        gif.append(static_cast<char>(codes.mid(i, 255).size()));
+        gif.append(codes.mid(i, 255));
     }
-    gif.append('\0');
-    gif.append(';');
+    gif.append("\0;", 2);
     return gif;
 }
 
 QByteArray JpegWithOrientation(const QImage& stored, int orientation) {
-    const QByteArray jpeg = EncodeJpeg(stored);
-    QByteArray tiff("II*\0", 4);
-    PutLe32(tiff, 8);  // first IFD
-    PutLe16(tiff, 1);  // one entry
-    PutLe16(tiff, 0x0112);
-    PutLe16(tiff, 3);  // SHORT
-    PutLe32(tiff, 1);
-    PutLe16(tiff, orientation);
-    PutLe16(tiff, 0);
-    PutLe32(tiff, 0);  // no next IFD
+    const QByteArray jpeg = Encode(stored, "JPG");
+    QByteArray exif("Exif\0\0II*\0", 10);
+    Put(exif, {8}, 4);                  // the first directory at 8
+    Put(exif, {1, 0x0112, 3}, 2);       // one entry: the orientation, a SHORT
+    Put(exif, {1, orientation, 0}, 4);  // one of them; no next directory
     QByteArray app1("\xFF\xE1", 2);
-    const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
-    PutBe16(app1, static_cast<int>(payload.size() + 2));
-    app1.append(payload);
-    return jpeg.left(2) + app1 + jpeg.mid(2);
+    Put(app1, {exif.size() + 2}, 2, true);
+    return jpeg.left(2) + app1 + exif + jpeg.mid(2);
 }
 
 QByteArray GifClaiming(int width, int height) {
     QByteArray gif("GIF89a");
-    PutLe16(gif, width);
-    PutLe16(gif, height);
-    gif.append("\x80\x00\x00", 3);  // a two-colour global table
-    gif.append("\x00\x00\x00\xFF\xFF\xFF", 6);
-    gif.append(',');
-    PutLe16(gif, 0);
-    PutLe16(gif, 0);
-    PutLe16(gif, width);
-    PutLe16(gif, height);
-    gif.append('\0');
-    gif.append("\x02\x02\x44\x01\x00;", 6);
+    Put(gif, {width, height}, 2);
+    gif.append("\x80\x00\x00\x00\x00\x00\xFF\xFF\xFF,\x00\x00\x00\x00", 14);  // two colours
+    Put(gif, {width, height}, 2);
+    gif.append("\x00\x02\x02\x44\x01\x00;", 7);
     return gif;
 }
 
 QByteArray BmpClaiming(int width, int height) {
-    QByteArray bmp("BM");
     const std::int64_t pixelBytes = (std::int64_t{width} * 3 + 3) / 4 * 4 * height;
-    PutLe32(bmp, 54 + pixelBytes);
-    PutLe32(bmp, 0);
-    PutLe32(bmp, 54);
-    PutLe32(bmp, 40);
-    PutLe32(bmp, width);
-    PutLe32(bmp, height);
-    PutLe16(bmp, 1);
-    PutLe16(bmp, 24);
-    PutLe32(bmp, 0);
-    PutLe32(bmp, pixelBytes);
-    PutLe32(bmp, 3780);
-    PutLe32(bmp, 3780);
-    PutLe32(bmp, 0);
-    PutLe32(bmp, 0);
-    bmp.append(QByteArray(64, '\x7F'));
-    return bmp;
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    QByteArray bmp("BM");
+    // File size, reserved, pixel offset, header size, width, height; planes and depth;
+    // compression, pixel bytes, resolution, colours: then far fewer pixels than claimed.
+    Put(bmp, {54 + pixelBytes, 0, 54, 40, width, height}, 4);
+    Put(bmp, {1, 24}, 2);
+    Put(bmp, {0, pixelBytes, 3780, 3780, 0, 0}, 4);
+    return bmp + QByteArray(64, '\x7F');
 }
 
 }  // namespace tavrino::test

@@ -1,5 +1,5 @@
-// Pictures made on the spot for the composition and preview tests: well-formed JPEG, GIF and
-// BMP files, an EXIF-turned photo, and damaged files of every kind the program meets.
+// Pictures made on the spot for the composition, preview and decoder tests: JPEG, GIF and BMP
+// files, EXIF-turned photos, and headers that claim more than the file holds.
 #pragma once
 
 #include <QByteArray>
@@ -7,23 +7,18 @@
 #include <QImage>
 #include <QPoint>
 #include <QSize>
-#include <QString>
 
 namespace tavrino::test {
 
 // A picture whose left half is `left` and right half `right`, so a turn or a mirror shows.
-QImage TwoHalves(int width, int height, QColor left, QColor right);
+QImage TwoHalves(int width, int height, QColor left = Qt::red, QColor right = Qt::blue);
 
-QByteArray EncodeJpeg(const QImage& image, int quality = 95);
-QByteArray EncodeBmp(const QImage& image);
+// The picture in Qt's writer for format ("JPG", "BMP", "PNG").
+QByteArray Encode(const QImage& image, const char* format);
 
-// A GIF of up to 100 colours, written with an LZW stream that never grows past 8-bit codes
-// (a clear code every 100 pixels); transparentIndex < 0 for none.
-QByteArray EncodeGif(const QImage& image, int transparentIndex = -1);
-
-// Where a GIF's one frame sits: on a logical screen (the frame's size when invalid) at an
-// offset, stored interlaced or not, its colours in a table of its own (the global one then
-// all `fill`) or in the global one; `background` is the screen's background colour index.
+// Where a GIF's one frame (of at most 128 colours) sits: on a logical screen (the frame's size
+// when invalid) at an offset, interlaced or not, its colours in a local table (the global one
+// then all `fill`); `background` is the screen's background index; transparent < 0 for none.
 struct GifLayout {
     QSize screen;
     QPoint offset;
@@ -31,17 +26,15 @@ struct GifLayout {
     bool localTable = false;
     int background = 0;
     QRgb fill = qRgb(0, 0, 0);
+    int transparent = -1;
 };
-QByteArray EncodeGif(const QImage& frame, const GifLayout& layout, int transparentIndex = -1);
+QByteArray EncodeGif(const QImage& frame, const GifLayout& layout = {});
 
-// A JPEG carrying an EXIF APP1 segment with the given orientation tag (1..8).
+// A JPEG carrying an EXIF APP1 segment with the given orientation tag.
 QByteArray JpegWithOrientation(const QImage& stored, int orientation);
 
 // Headers that claim a size the data does not hold.
 QByteArray GifClaiming(int width, int height);
 QByteArray BmpClaiming(int width, int height);
-
-bool WriteFile(const QString& path, const QByteArray& bytes);
-QByteArray ReadFile(const QString& path);
 
 }  // namespace tavrino::test

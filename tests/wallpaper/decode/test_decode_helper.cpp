@@ -26,9 +26,6 @@
 namespace tavrino {
 namespace {
 
-using test::ReadFile;
-using test::WriteFile;
-
 class DecodeHelperTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -52,7 +49,7 @@ protected:
     QString Data() const { return dir_.filePath(QStringLiteral("data")); }
     QString Picture(const QString& name, const QByteArray& bytes) {
         const QString path = dir_.filePath(name);
-        EXPECT_TRUE(WriteFile(path, bytes));
+        test::WriteBytes(path.toStdString(), bytes.toStdString());
         return path;
     }
 
@@ -68,8 +65,9 @@ protected:
 
 TEST_F(DecodeHelperTest, BitmapIsTheOneThisProcessWouldWrite) {
     // A transparent GIF, so the background colour crosses over too.
-    const QString gif = Picture(QStringLiteral("a.gif"),
-                                test::EncodeGif(test::TwoHalves(300, 200, Qt::red, Qt::blue), 0));
+    const QString gif =
+        Picture(QStringLiteral("a.gif"),
+                test::EncodeGif(test::TwoHalves(300, 200, Qt::red, Qt::blue), {.transparent = 0}));
     ASSERT_TRUE(composer_->ComposeWallpaper(gif));
     QFile source(gif);
     ASSERT_TRUE(source.open(QIODevice::ReadOnly));
@@ -77,7 +75,8 @@ TEST_F(DecodeHelperTest, BitmapIsTheOneThisProcessWouldWrite) {
     WriteBitmapFile(
         ComposeBitmapImage(source, MetricsForPixels(640, 480), {true, true}, QColor(10, 200, 30)),
         here);
-    EXPECT_EQ(ReadFile(composer_->BitmapPath()), ReadFile(here));
+    EXPECT_EQ(test::ReadBytes(composer_->BitmapPath().toStdString()),
+              test::ReadBytes(here.toStdString()));
     EXPECT_TRUE(reporter_.reports.empty());
 }
 
@@ -92,13 +91,14 @@ class DecodeHelperFaults : public DecodeHelperTest, public ::testing::WithParamI
 
 TEST_P(DecodeHelperFaults, ReportedWhereAskedAndThePreviousBitmapStays) {
     const Fault& f = GetParam();
-    const QString first = Picture(QStringLiteral("first.jpg"),
-                                  test::EncodeJpeg(test::TwoHalves(320, 240, Qt::red, Qt::blue)));
+    const QString first =
+        Picture(QStringLiteral("first.jpg"),
+                test::Encode(test::TwoHalves(320, 240, Qt::red, Qt::blue), "JPG"));
     const QString second =
         Picture(QStringLiteral("second.jpg"),
-                test::EncodeJpeg(test::TwoHalves(200, 300, Qt::white, Qt::black)));
+                test::Encode(test::TwoHalves(200, 300, Qt::white, Qt::black), "JPG"));
     ASSERT_TRUE(composer_->ComposeWallpaper(first));
-    const QByteArray before = ReadFile(composer_->BitmapPath());
+    const std::string before = test::ReadBytes(composer_->BitmapPath().toStdString());
     {
         const test::ScopedEnv fault(kDecoderFaultVariable, f.fault);
         EXPECT_FALSE(composer_->ComposeWallpaper(second));
@@ -113,13 +113,13 @@ TEST_P(DecodeHelperFaults, ReportedWhereAskedAndThePreviousBitmapStays) {
         EXPECT_NE(report.description.find(f.says), std::string::npos) << report.description;
     }
     // clang-format on
-    EXPECT_EQ(ReadFile(composer_->BitmapPath()), before);
+    EXPECT_EQ(test::ReadBytes(composer_->BitmapPath().toStdString()), before);
     EXPECT_EQ(QDir(Data()).entryList(QDir::Files | QDir::Hidden),
               QStringList{kWallpaperBitmapName});
     EXPECT_FALSE(preview_->LastBox().has_value());
     // The program runs on.
     EXPECT_TRUE(composer_->ComposeWallpaper(second));
-    EXPECT_NE(ReadFile(composer_->BitmapPath()), before);
+    EXPECT_NE(test::ReadBytes(composer_->BitmapPath().toStdString()), before);
 }
 
 // clang-format off

@@ -4,11 +4,9 @@
 
 #include <windows.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
+#include "common/TestSupport.h"
 #include "support/errors/Errors.h"
 #include "wallpaper/desktop/DesktopSetter.h"
 
@@ -16,54 +14,35 @@ namespace tavrino {
 namespace {
 
 std::string StoredWallpaper() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_QUERY_VALUE, &key) !=
-        ERROR_SUCCESS) {
-        return "<no key>";
-    }
     char buffer[MAX_PATH * 2] = {};
     DWORD size = sizeof buffer - 1;
-    DWORD type = 0;
-    const LONG status =
-        RegQueryValueExA(key, "Wallpaper", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS ? std::string(buffer) : "<no value>";
+    return RegGetValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper", RRF_RT_REG_SZ,
+                        nullptr, buffer, &size) == ERROR_SUCCESS
+               ? std::string(buffer)
+               : "<no value>";
 }
 
-// A 2 x 2 24-bit bitmap.
-void WriteBitmap(const std::filesystem::path& file) {
-    const unsigned char bytes[] = {
-        'B', 'M', 70,  0, 0,   0, 0, 0, 0,   0, 54, 0,   0,   0,  // file header
-        40,  0,   0,   0, 2,   0, 0, 0, 2,   0, 0,  0,   1,   0,   24, 0,
-        0,   0,   0,   0, 16,  0, 0, 0,                                     // info header
-        0,   0,   0,   0, 0,   0, 0, 0, 0,   0, 0,  0,   0,   0,   0,  0,   // resolution, colours
-        0,   0,   255, 0, 255, 0, 0, 0, 255, 0, 0,  255, 255, 255, 0,  0};  // two padded rows
-    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes), sizeof bytes);
-}
-
-TEST(WindowsDesktopSetter, TheWallpaperIsStoredInTheUsersProfile) {
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / "tavrino desktop test";
-    std::filesystem::create_directories(folder);
-    const std::filesystem::path bitmap = folder / "TavrinoWallpaperManager.bmp";
-    WriteBitmap(bitmap);
+TEST(WindowsDesktopSetter, TheWallpaperIsStoredOrTheRefusalReported) {
+    test::TempFolder folder;
+    const std::string bitmap = (folder / "Tavrino Wallpaper.bmp").string();
+    // One red pixel: file header, info header (1 x 1, 24 bits), one padded row.
+    test::WriteBytes(bitmap,
+                     std::string("BM\x3A\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x01\0\0\0\x01\0\0\0"
+                                 "\x01\0\x18\0\0\0\0\0\x04\0\0\0",
+                                 38) +
+                         std::string(16, '\0') + std::string("\0\0\xFF\0", 4));
     auto setter = MakeWindowsDesktopSetter();
-    ASSERT_NO_THROW(setter->SetBackground(bitmap.string(), Placement::Centred));
-    EXPECT_EQ(StoredWallpaper(), bitmap.string());
-    std::filesystem::remove_all(folder);
-}
+    ASSERT_NO_THROW(setter->SetBackground(bitmap, Placement::Centred));
+    EXPECT_EQ(StoredWallpaper(), bitmap);
 
-TEST(WindowsDesktopSetter, AFileWindowsCannotUseIsReported) {
-    auto setter = MakeWindowsDesktopSetter();
-    const std::string before = StoredWallpaper();
+    const std::string missing = "Z:\\no\\such\\folder\\TavrinoWallpaperManager.bmp";
     try {
-        setter->SetBackground("Z:\\no\\such\\folder\\TavrinoWallpaperManager.bmp",
-                              Placement::Tiled);
+        setter->SetBackground(missing, Placement::Tiled);
         // Some Windows versions store any name; then it must at least be what was asked for.
-        EXPECT_EQ(StoredWallpaper(), "Z:\\no\\such\\folder\\TavrinoWallpaperManager.bmp");
+        EXPECT_EQ(StoredWallpaper(), missing);
     } catch (const Error& error) {
         EXPECT_EQ(error.Number(), errnum::DesktopRefused);
-        EXPECT_EQ(StoredWallpaper(), before);
+        EXPECT_EQ(StoredWallpaper(), bitmap);
     }
 }
 
