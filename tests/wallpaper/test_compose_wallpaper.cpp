@@ -1,11 +1,15 @@
-// Composition of the wallpaper bitmap from real files: the fitted size for each option set and
-// picture kind, damaged and missing files, and when a composition may reuse the last bitmap.
+// The wallpaper bitmap and the preview pane from real files: the fitted size for each option
+// set and picture kind, damaged and missing files, and when a composition may reuse its bitmap.
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFrame>
 #include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <QTransform>
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,6 +18,7 @@
 #include "common/TestSupport.h"
 #include "settings/Options.h"
 #include "support/MessageBox.h"
+#include "wallpaper/PreviewController.h"
 #include "wallpaper/WallpaperComposer.h"
 #include "wallpaper/test_compose_images.h"
 
@@ -31,6 +36,16 @@ protected:
     }
     void TearDown() override { SetMessageInterceptor({}); }
 
+    // Clicks a picture into the preview pane, whose design size is 2625 x 1965 twips.
+    void Preview(const QString& path) {
+        if (!preview_) {
+            frame_.resize(175, 131);
+            label_->setGeometry(10, 10, 50, 40);
+            preview_ = std::make_unique<PreviewController>(&frame_, label_, reporter_, options_,
+                                                           [this] { return screen_; });
+        }
+        preview_->lstPreview_ItemClick(path);
+    }
     QString Source(const QString& name, const QByteArray& bytes) const {
         test::WriteBytes((folder_ / name.toStdString()), bytes.toStdString());
         return QString::fromStdString((folder_ / name.toStdString()).string());
@@ -51,6 +66,9 @@ protected:
     ScreenMetrics screen_ = MetricsForPixels(1024, 768);
     std::unique_ptr<WallpaperComposer> composer_;
     std::vector<ShownMessage> messages_;
+    QFrame frame_;
+    QLabel* label_ = new QLabel(&frame_);
+    std::unique_ptr<PreviewController> preview_;
 };
 
 TEST_F(ComposeTest, TheBitmapIsTheWholePictureAtTheFittedPixelSize) {
@@ -63,6 +81,10 @@ TEST_F(ComposeTest, TheBitmapIsTheWholePictureAtTheFittedPixelSize) {
         bool turned;  // red on top instead of on the left
     };
     const QByteArray photo = test::Encode(TwoHalves(1600, 1200), "JPG");
+    // Blue above red, stored bottom row first; a height of -90 says the top row comes first.
+    QByteArray topDown = test::Encode(
+        TwoHalves(90, 120, Qt::blue, Qt::red).transformed(QTransform().rotate(90)), "BMP");
+    topDown.replace(22, 4, QByteArray("\xA6\xFF\xFF\xFF", 4));
     // clang-format off
     const Case cases[] = {
         {"natural size",               test::Encode(TwoHalves(640, 480), "JPG"), {1024, 768}, false, false, {640, 480}, false},
@@ -73,6 +95,7 @@ TEST_F(ComposeTest, TheBitmapIsTheWholePictureAtTheFittedPixelSize) {
         {"tall",                       test::Encode(TwoHalves(600, 800), "JPG"), {1024, 768}, true, true, {576, 768}, false},
         {"GIF repainted",              test::EncodeGif(TwoHalves(120, 90)), {1024, 768}, true, false, {1024, 768}, false},
         {"BMP repainted",              test::Encode(TwoHalves(120, 90), "BMP"), {1024, 768}, true, false, {1024, 768}, false},
+        {"BMP stored top-down",        topDown, {1024, 768}, true, false, {1024, 768}, true},
         {"EXIF turn a quarter",        test::JpegWithOrientation(TwoHalves(80, 40), 6), {1024, 768}, false, false, {40, 80}, true},
         // The decoder's early shrink must follow the turn: 3 : 4, not squeezed.
         {"EXIF turned, shrunk early",  test::JpegWithOrientation(TwoHalves(2400, 1800), 6), {1024, 768}, true, true, {576, 768}, true},
@@ -250,6 +273,74 @@ TEST_F(ComposeTest, TheSameCompositionReusesTheBitmapAndAnyChangeComposesAnew) {
     }
     EXPECT_GT(Bitmap().pixelColor(50, 300).blue(), 200) << "the new content was used";
     EXPECT_TRUE(reporter_.reports.empty());
+}
+
+TEST_F(ComposeTest, ThePreviewPlacesThePictureAsTheWallpaperWouldSit) {
+    struct Case {
+        int w, h;
+        bool stretch, aspect;
+        QRect rect;  // pixels of pctPreview
+    };
+    // clang-format off
+    const Case cases[] = {
+        {640, 480, false, false, {33, 25, 109, 82}},  // its size on the screen scaled by 175/1024
+        {1600, 1200, true, true, {0, 0, 174, 131}},
+        {600, 800, true, true, {38, 0, 98, 131}},
+        {500, 500, true, true, {22, 0, 131, 131}},
+        {600, 800, true, false, {0, 0, 175, 131}},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " " << c.stretch << c.aspect);
+        SetFit(c.stretch, c.aspect);
+        Preview(Source(QStringLiteral("p.jpg"), test::Encode(TwoHalves(c.w, c.h), "JPG")));
+        EXPECT_EQ(label_->geometry(), c.rect);
+        EXPECT_TRUE(label_->hasScaledContents());
+        const QImage shown = label_->pixmap().toImage();
+        // Decoded at the preview's size, not the photo's; not mirrored or cropped.
+        EXPECT_LE(shown.width(), c.rect.width() * 2);
+        EXPECT_LE(shown.height(), c.rect.height() * 2);
+        EXPECT_GT(shown.pixelColor(shown.width() / 8, shown.height() / 2).red(), 200);
+        EXPECT_GT(shown.pixelColor(shown.width() * 7 / 8, shown.height() / 2).blue(), 200);
+    }
+    EXPECT_TRUE(reporter_.reports.empty());
+    EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(ComposeTest, AMissingPreviewEmptiesThePaneAndChangesNothingElse) {
+    SetFit(true, true);
+    const QString path =
+        Source(QStringLiteral("p.jpg"), test::Encode(TwoHalves(1600, 1200), "JPG"));
+    Preview(path);
+    const QRect before = label_->geometry();
+    SetFit(false, false);  // waits for the next click
+    EXPECT_EQ(label_->geometry(), before);
+    const auto settings = store_.values;
+    ASSERT_TRUE(QFile::remove(path));
+    Preview(path);
+    ASSERT_EQ(messages_.size(), 1U);
+    EXPECT_EQ(messages_[0].text, kImageNotLocatedMessage);
+    EXPECT_EQ(messages_[0].icon, MessageIcon::Stop);
+    EXPECT_EQ(messages_[0].title, kApplicationTitle);
+    EXPECT_TRUE(label_->pixmap().isNull());
+    EXPECT_EQ(label_->geometry(), before);
+    EXPECT_TRUE(reporter_.reports.empty());
+    EXPECT_EQ(store_.values, settings);
+}
+
+TEST_F(ComposeTest, ADamagedPreviewOrScreenIsReportedUnderThePreviewsCode) {
+    Preview(Source(QStringLiteral("p.jpg"), test::Encode(TwoHalves(640, 480), "JPG")));
+    ASSERT_FALSE(label_->pixmap().isNull());
+    Preview(Source(QStringLiteral("bad.jpg"), "not a picture at all"));
+    EXPECT_TRUE(label_->pixmap().isNull()) << "the old picture belonged to another entry";
+    screen_ = ScreenMetrics{};
+    Preview(Source(QStringLiteral("p.jpg"), test::Encode(TwoHalves(64, 48), "JPG")));
+    ASSERT_EQ(reporter_.reports.size(), 2U);
+    EXPECT_EQ(reporter_.reports[0].location, 34);
+    EXPECT_EQ(reporter_.reports[0].number, errnum::InvalidPicture);
+    EXPECT_EQ(reporter_.reports[1].location, 34);
+    EXPECT_EQ(reporter_.reports[1].number, errnum::DivisionByZero);
+    EXPECT_TRUE(messages_.empty());
 }
 
 }  // namespace

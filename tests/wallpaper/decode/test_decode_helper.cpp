@@ -65,9 +65,12 @@ protected:
 
 TEST_F(DecodeHelperTest, BitmapIsTheOneThisProcessWouldWrite) {
     // A transparent GIF, so the background colour crosses over too.
-    const QString gif =
-        Picture(QStringLiteral("a.gif"),
-                test::EncodeGif(test::TwoHalves(300, 200, Qt::red, Qt::blue), {.transparent = 0}));
+    const QString gif = Picture(QStringLiteral("a.gif"),
+                                test::EncodeGif(test::TwoHalves(300, 200, Qt::red, Qt::blue), [] {
+                                    test::GifLayout clear;
+                                    clear.transparent = 0;
+                                    return clear;
+                                }()));
     ASSERT_TRUE(composer_->ComposeWallpaper(gif));
     QFile source(gif);
     ASSERT_TRUE(source.open(QIODevice::ReadOnly));
