@@ -17,6 +17,11 @@ struct Drive {
 // Whether a mounted volume belongs in the drive box.
 bool IsBrowsableVolume(const QString& rootPath, const QByteArray& fileSystemType);
 
+// Platform rules (DriveList_win.cpp, DriveList_posix.cpp): the home folder's own entry, second
+// in the list (none on Windows, whose drive letters hold it), and how folder names compare.
+void AddHomeFolder(QList<Drive>& drives, const QString& home);
+extern const Qt::CaseSensitivity kFolderNameCase;
+
 // The drives of this machine, the root first, then the home folder, then the others by path.
 QList<Drive> AvailableDrives();
 

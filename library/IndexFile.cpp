@@ -238,23 +238,6 @@ std::string DescribeIndexProblems(const IndexReadResult& result) {
     return text;
 }
 
-fs::path ToFsPath(const std::string& bytes) {
-#ifdef _WIN32
-    return fs::path(std::u8string(bytes.begin(), bytes.end()));
-#else
-    return fs::path(bytes);
-#endif
-}
-
-std::string FromFsPath(const fs::path& path) {
-#ifdef _WIN32
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-#else
-    return path.native();
-#endif
-}
-
 std::string ReadFileBytes(const fs::path& file) {
     errno = 0;
     std::ifstream in(file, std::ios::binary);

@@ -26,14 +26,18 @@ if(TARGET tavrino_app)
 endif()
 if(WIN32)
   # Qt-free, so the Windows core build and its tests under Wine check the system call too.
-  tavrino_core_sources(desktop/WindowsDesktopSetter.cpp)
+  tavrino_core_sources(desktop/WindowsDesktopSetter.cpp desktop/DesktopKind_win.cpp)
+  tavrino_app_sources(desktop/DesktopSetter_win.cpp)
   target_link_libraries(tavrino_core PUBLIC user32)
-elseif(TARGET tavrino_app)
-  # The root-window setter draws with Xlib on a connection of its own and reads the monitors
-  # through RandR.
-  find_package(X11 REQUIRED COMPONENTS Xrandr)
-  # Visible to the top-level tavrino_app and to the tests, not only to this folder.
-  set_target_properties(X11::X11 X11::Xrandr PROPERTIES IMPORTED_GLOBAL TRUE)
-  tavrino_app_sources(desktop/X11RootDesktopSetter.cpp)
-  target_link_libraries(tavrino_app PRIVATE X11::X11 X11::Xrandr)
+else()
+  tavrino_core_sources(desktop/DesktopKind_posix.cpp)
+  if(TARGET tavrino_app)
+    # The root-window setter draws with Xlib on a connection of its own and reads the monitors
+    # through RandR.
+    find_package(X11 REQUIRED COMPONENTS Xrandr)
+    # Visible to the top-level tavrino_app and to the tests, not only to this folder.
+    set_target_properties(X11::X11 X11::Xrandr PROPERTIES IMPORTED_GLOBAL TRUE)
+    tavrino_app_sources(desktop/X11RootDesktopSetter.cpp desktop/DesktopSetter_posix.cpp)
+    target_link_libraries(tavrino_app PRIVATE X11::X11 X11::Xrandr)
+  endif()
 endif()

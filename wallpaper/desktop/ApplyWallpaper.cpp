@@ -16,20 +16,6 @@
 
 namespace tavrino {
 
-namespace {
-
-// A normal file: not a folder, not hidden or system.
-bool ImageFileExists(const std::string& path) {
-    if (path.empty()) {
-        return false;
-    }
-    const std::filesystem::path file(path);
-    std::error_code error;
-    return std::filesystem::is_regular_file(file, error) && !library::IsHiddenOrSystem(file);
-}
-
-}  // namespace
-
 ApplyWallpaper::ApplyWallpaper(ErrorReporter& reporter, const OptionBoxes& options,
                                clsRegEdit& registry, ComposeFunction compose,
                                CurrentIndexFunction currentIndex, RowPathFunction rowPath,
@@ -84,7 +70,7 @@ void ApplyWallpaper::Run() {
 
     // CurrentIndex is read afresh: a message box above may have let the user pick another row.
     const std::string imagePath = rowPath_(currentIndex_());
-    if (!ImageFileExists(imagePath)) {
+    if (!library::ImageFileExists(imagePath)) {
         return;
     }
     compose_(imagePath);

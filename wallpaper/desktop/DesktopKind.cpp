@@ -123,9 +123,10 @@ DesktopKind DetectDesktop(const Environment& environment) {
             return *kind;
         }
     }
-#ifdef _WIN32
-    return DesktopKind::Windows;
-#else
+    return PlatformDesktop(environment);
+}
+
+DesktopKind SessionDesktop(const Environment& environment) {
     if (const std::string* current = Find(environment, "XDG_CURRENT_DESKTOP")) {
         // A colon-separated list, most specific first ("Budgie:GNOME", "ubuntu:GNOME").
         std::string_view rest = *current;
@@ -158,7 +159,6 @@ DesktopKind DetectDesktop(const Environment& environment) {
         return DesktopKind::X11Root;
     }
     return DesktopKind::Unknown;
-#endif
 }
 
 }  // namespace tavrino

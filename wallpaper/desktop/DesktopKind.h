@@ -41,4 +41,11 @@ inline constexpr const char* kDesktopOverrideVariable = "TAVRINO_DESKTOP";
 // (Unknown: an X11 root background would be invisible there), then DISPLAY (X11Root).
 DesktopKind DetectDesktop(const Environment& environment);
 
+// What DetectDesktop finds when nothing is forced: Windows on Windows (DesktopKind_win.cpp),
+// SessionDesktop elsewhere (DesktopKind_posix.cpp).
+DesktopKind PlatformDesktop(const Environment& environment);
+
+// The desktop the X11 or Wayland session's variables name, from XDG_CURRENT_DESKTOP on.
+DesktopKind SessionDesktop(const Environment& environment);
+
 }  // namespace tavrino

@@ -109,24 +109,15 @@ std::unique_ptr<DesktopSetter> MakeDesktopSetter(DesktopKind kind, const Environ
         case DesktopKind::Sway:
             setter = MakeSwayDesktopSetter(environment);
             break;
-#ifdef _WIN32
         case DesktopKind::Windows:
-            setter = MakeWindowsDesktopSetter();
-            break;
         case DesktopKind::X11Root:
-            setter = std::make_unique<UnknownDesktopSetter>(environment);
+            setter = MakeSystemDesktopSetter(kind, environment);
             break;
-#else
-        case DesktopKind::Windows:
-            setter = std::make_unique<UnknownDesktopSetter>(environment);
-            break;
-        case DesktopKind::X11Root:
-            setter = MakeX11RootDesktopSetter(environment);
-            break;
-#endif
         case DesktopKind::Unknown:
-            setter = std::make_unique<UnknownDesktopSetter>(environment);
             break;
+    }
+    if (!setter) {
+        setter = std::make_unique<UnknownDesktopSetter>(environment);
     }
     return WithFreshFileNames(std::move(setter));
 }

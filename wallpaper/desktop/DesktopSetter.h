@@ -57,6 +57,12 @@ std::unique_ptr<DesktopSetter> MakeSwayDesktopSetter(const Environment& environm
 std::unique_ptr<DesktopSetter> MakeX11RootDesktopSetter(const Environment& environment);
 std::unique_ptr<DesktopSetter> MakeWindowsDesktopSetter();
 
+// The setter the platform itself offers for kind: the Windows call on Windows
+// (DesktopSetter_win.cpp), the X11 root window elsewhere (DesktopSetter_posix.cpp); null for
+// a kind this platform does not have.
+std::unique_ptr<DesktopSetter> MakeSystemDesktopSetter(DesktopKind kind,
+                                                       const Environment& environment);
+
 // Wraps a setter so each change gets a fresh hard link of the bitmap (see ChangeFileNames).
 std::unique_ptr<DesktopSetter> WithFreshFileNames(std::unique_ptr<DesktopSetter> inner);
 

@@ -1,0 +1,9 @@
+#include "wallpaper/desktop/DesktopKind.h"
+
+namespace tavrino {
+
+DesktopKind PlatformDesktop(const Environment& environment) {
+    return SessionDesktop(environment);
+}
+
+}  // namespace tavrino
