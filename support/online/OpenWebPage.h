@@ -2,9 +2,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
-#include <functional>
-#include <optional>
 
 #include "support/errors/Errors.h"
 
@@ -27,30 +24,18 @@ struct WebPageTarget {
 // or anything else is passed on unchanged.
 WebPageTarget WebPageTargetFor(const QString& address);
 
-struct BrowserCommand {
-    QString program;
-    QStringList arguments;  // each element reaches the browser as one argument
-};
+enum class BrowserLaunch { Started, NoBrowser, StartFailed };
 
-// The two steps that depend on the platform, replaceable for tests.
-struct BrowserLauncher {
-    // The command that opens target in the associated browser; nullopt when none is associated.
-    // May throw tavrino::Error for failures that are worth an error report.
-    std::function<std::optional<BrowserCommand>(const WebPageTarget& target)> findBrowser;
-    // Starts the command without waiting for it; false when it could not be started.
-    std::function<bool(const BrowserCommand& command, QWidget* owner)> start;
-};
-
-// Linux and other XDG desktops: the desktop entry "xdg-mime query default text/html" names,
-// looked up in the XDG data folders, started as a detached process (never through a shell).
-// Windows: FindExecutableA on a throw-away "temphtm.HTM" in the data folder, then ShellExecuteA.
-BrowserLauncher DefaultBrowserLauncher();
+// Starts the browser associated with HTML pages on target, the address as its one argument,
+// without waiting for it. Linux and other XDG desktops: GIO's default application for
+// text/html (OpenWebPage_posix.cpp). Windows: FindExecutableA on a throw-away "temphtm.HTM" in
+// the data folder, then ShellExecuteA (OpenWebPage_win.cpp). May throw tavrino::Error for
+// failures worth an error report.
+BrowserLaunch LaunchBrowser(const WebPageTarget& target, QWidget* owner);
 
 // Opens address in the associated browser. No browser: "Browser Not Found" box; failed start:
 // "URL Failed" box (both with the exclamation icon). Other failures are reported under the
 // OpenWebPage location. Returns without waiting for the browser.
 void OpenWebPage(ErrorReporter& reporter, const QString& address, QWidget* owner = nullptr);
-void OpenWebPage(ErrorReporter& reporter, const QString& address, QWidget* owner,
-                 const BrowserLauncher& launcher);
 
 }  // namespace tavrino

@@ -1,12 +1,11 @@
-// Feeds arbitrary bytes to the desktop entry reader and to the rules for the vendor site's
-// replies. Whatever comes back must keep the promises the launcher and the sender rely on.
+// Feeds arbitrary bytes to the rules for the vendor site's replies. Whatever comes back must keep
+// the promises the update check and the report sender rely on.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
-#include "support/online/OpenWebPageDesktopEntry.h"
 #include "support/online/VendorSite.h"
 
 namespace {
@@ -31,19 +30,6 @@ int HexValue(char c) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-
-    // The browser's command line always holds the address, and never runs a field code.
-    if (const auto entry = tavrino::ParseDesktopEntry(text)) {
-        const tavrino::OpenTarget target{"http://site.test/a b?c=d&e=$(f)", ""};
-        if (const auto command = tavrino::BrowserCommandLine(*entry, "/x.desktop", target)) {
-            Require(!command->empty() && !command->front().empty());
-            bool holdsAddress = false;
-            for (std::size_t i = 1; i < command->size(); ++i) {
-                holdsAddress = holdsAddress || (*command)[i].find(target.url) != std::string::npos;
-            }
-            Require(holdsAddress);
-        }
-    }
 
     // A retry base is an http(s) address without blanks, controls, query or fragment.
     if (const auto base = tavrino::RetryBase(text)) {
