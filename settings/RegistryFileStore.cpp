@@ -139,7 +139,8 @@ public:
                 held = true;
                 return;
             }
-            if (ec && !fs::exists(lock_, ec)) {
+            // "exists" also when its holder removed it meanwhile: try again then.
+            if (ec && ec != std::errc::file_exists && !fs::exists(lock_, ec)) {
                 return;  // cannot be created at all (missing or read-only folder)
             }
             const auto written = fs::last_write_time(lock_, ec);
