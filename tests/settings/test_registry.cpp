@@ -210,7 +210,9 @@ TEST_P(RegistryCases, FailureAtEachStepIsWordedReportedOnceAndClosesTheKey) {
         SCOPED_TRACE(code);
         Store("2\0\0\0"s, type);
         reg_.SetRegCurrentValue(prior);
-        scripted_.hook = [&](RegOp op, int n) { return op == failing && n == index ? code : 0; };
+        scripted_.hook = [f = failing, i = index, c = code](RegOp op, int n) {
+            return op == f && n == i ? c : 0;
+        };
         std::fill(std::begin(scripted_.calls), std::end(scripted_.calls), 0);
         // A failed set or data query fails the whole call: the wallpaper code must be able to tell
         // the user that the desktop value was not changed.
@@ -317,7 +319,8 @@ TEST_F(FileStoreTest, DamagedUserFileIsSetAsideAndTheNextChangeStartsAnew) {
     StoreValue(store, "K", "V", reg::Sz, "1");
     EXPECT_EQ(ReadRaw(store, kUser, "K", "V"), "1");
     // Nothing but the file and its damaged copies: no temporary file, no lock.
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder_ / "config"), fs::directory_iterator()), 11);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_ / "config"), fs::directory_iterator()),
+              11);
 }
 
 TEST_F(FileStoreTest, ReadOnlyFilesAndStoresAreNeverChanged) {
