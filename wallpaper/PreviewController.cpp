@@ -5,6 +5,7 @@
 #include <QPixmap>
 #include <utility>
 
+#include "library/FolderListing.h"
 #include "library/PathText.h"
 #include "settings/Options.h"
 #include "support/MessageBox.h"
@@ -34,7 +35,7 @@ void PreviewController::lstPreview_ItemClick(const std::string& path) {
     if (pctPreview_.isNull() || imgPreview_.isNull()) {
         return;
     }
-    if (!ImagePathExists(path)) {
+    if (!library::ImageFileExists(path)) {
         ShowMessage(messageParent_, kImageNotLocatedMessage, QString(), MessageIcon::Stop);
         if (!imgPreview_.isNull()) {
             imgPreview_->clear();

@@ -33,7 +33,7 @@ public:
     // reported under the preview's location code. Changes no setting, list entry or file.
     void lstPreview_ItemClick(const QString& itemText);
     // The same for the entry's path as the display list holds it, which need not survive a
-    // trip through the item's text (see ImagePathExists).
+    // trip through the item's text (see library::ImageFileExists).
     void lstPreview_ItemClick(const std::string& path);
 
     // Parent of the missing-image message box (the main window).

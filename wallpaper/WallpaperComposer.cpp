@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "library/FolderListing.h"
 #include "library/PathText.h"
 #include "settings/Options.h"
 #include "support/MessageBox.h"
@@ -66,7 +67,7 @@ bool WallpaperComposer::ComposeWallpaper(const QString& path) {
 
 bool WallpaperComposer::ComposeWallpaper(const std::string& path) {
     lastReused_ = false;
-    if (!ImagePathExists(path)) {
+    if (!library::ImageFileExists(path)) {
         ShowMessage(messageParent_, kImageNotLocatedMessage, QString(), MessageIcon::Stop);
         return false;
     }

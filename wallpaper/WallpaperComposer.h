@@ -32,7 +32,7 @@ public:
     // is reported under the composition's location code and leaves the previous bitmap as it
     // was. Returns true when the bitmap now holds this image.
     bool ComposeWallpaper(const QString& path);
-    // The same for a path as the display list holds it (bytes; see ImagePathExists).
+    // The same for a path as the display list holds it (bytes; see library::ImageFileExists).
     bool ComposeWallpaper(const std::string& path);
 
     // The file every composition writes: the data folder's "TavrinoWallpaperManager.bmp".

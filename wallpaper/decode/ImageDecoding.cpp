@@ -9,7 +9,6 @@
 #include <string>
 #include <utility>
 
-#include "library/FolderListing.h"
 #include "library/PathText.h"
 #include "support/errors/Errors.h"
 #include "wallpaper/decode/GifDecoder.h"
@@ -210,15 +209,6 @@ void CheckDecodeLimits(QSize size, const DecodeLimits& limits, const char* what)
                         " pixels is larger than " + std::to_string(limits.maxSide) +
                         " pixels a side or " + std::to_string(limits.maxBytes >> 20) + " MiB)");
     }
-}
-
-bool ImagePathExists(const std::string& path) {
-    if (path.empty()) {
-        return false;
-    }
-    const std::filesystem::path file(path);
-    std::error_code error;
-    return std::filesystem::is_regular_file(file, error) && !library::IsHiddenOrSystem(file);
 }
 
 void ThrowUnopenable(const std::string& path, const QString& why) {

@@ -20,12 +20,6 @@ inline const QString kImageNotLocatedMessage = QStringLiteral(
     "The image selected could not be located, it will not be selected for inclusion and a "
     "preview is not available.");
 
-// True when path names a normal file: not a folder, not hidden (nor a system file on
-// Windows). An empty path names nothing. The path is as the display list holds it: bytes,
-// which on Linux need not be valid UTF-8 (a QString cannot carry such a name, so it never goes
-// through one); UTF-8 on Windows.
-bool ImagePathExists(const std::string& path);
-
 // Opens such a path for reading into file (not yet open). Throws tavrino::Error
 // PathFileAccessError, naming the file and why, when it cannot. One file per platform.
 void OpenImageFile(const std::string& path, QFile& file);
