@@ -50,19 +50,20 @@ public:
             why_ = "cannot write the sway configuration";
             return;
         }
-        file.write(QStringLiteral("output HEADLESS-1 resolution %1x%2\n")
+        // Two outputs side by side: the picture belongs on each, whole.
+        file.write(QStringLiteral("output HEADLESS-1 resolution %1x%2 position 0 0\n"
+                                  "output HEADLESS-2 resolution %1x%2 position %1 0\n")
                        .arg(kWidth)
                        .arg(kHeight)
                        .toUtf8());
         file.close();
         ::chmod(QFile::encodeName(config).constData(), 0644);
 
-        const QStringList session{QStringLiteral("HOME=") + folder_.path(),
-                                  QStringLiteral("XDG_RUNTIME_DIR=") + runtime_,
-                                  QStringLiteral("WLR_BACKENDS=headless"),
-                                  QStringLiteral("WLR_RENDERER=pixman"),
-                                  QStringLiteral("WLR_LIBINPUT_NO_DEVICES=1"),
-                                  QStringLiteral("PATH=/usr/bin:/bin")};
+        const QStringList session{
+            QStringLiteral("HOME=") + folder_.path(), QStringLiteral("XDG_RUNTIME_DIR=") + runtime_,
+            QStringLiteral("WLR_BACKENDS=headless"),  QStringLiteral("WLR_HEADLESS_OUTPUTS=2"),
+            QStringLiteral("WLR_RENDERER=pixman"),    QStringLiteral("WLR_LIBINPUT_NO_DEVICES=1"),
+            QStringLiteral("PATH=/usr/bin:/bin")};
         if (::geteuid() == 0) {
             const passwd* nobody = ::getpwnam("nobody");
             if (nobody == nullptr || !test::HaveProgram("runuser")) {
@@ -204,27 +205,36 @@ protected:
     QString bitmap_;
 };
 
-TEST_F(SwayDesktopTest, TheScreenShowsThePictureInEachPlacement) {
+// The probes of the first output, and the same again on the second.
+std::vector<std::pair<QPoint, QColor>> OnBoth(std::vector<std::pair<QPoint, QColor>> probes) {
+    const std::size_t count = probes.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        probes.emplace_back(probes[i].first + QPoint(kWidth, 0), probes[i].second);
+    }
+    return probes;
+}
+
+TEST_F(SwayDesktopTest, TheScreenShowsThePictureInEachPlacementOnEveryOutput) {
     auto setter = MakeDesktopSetter(DesktopKind::Sway, environment_);
     ASSERT_NO_THROW(setter->SetBackground(bitmap_.toStdString(), Placement::Tiled));
-    EXPECT_TRUE(Shows({{{5, 5}, test::kTopLeft},
-                       {{25, 5}, test::kTopRight},
-                       {{5, 20}, test::kBottomLeft},
-                       {{45, 5}, test::kTopLeft},
-                       {{5, 35}, test::kTopLeft},
-                       {{315, 235}, test::kBottomRight}}));
+    EXPECT_TRUE(Shows(OnBoth({{{5, 5}, test::kTopLeft},
+                              {{25, 5}, test::kTopRight},
+                              {{5, 20}, test::kBottomLeft},
+                              {{45, 5}, test::kTopLeft},
+                              {{5, 35}, test::kTopLeft},
+                              {{315, 235}, test::kBottomRight}})));
     ASSERT_NO_THROW(setter->SetBackground(bitmap_.toStdString(), Placement::Stretched));
-    EXPECT_TRUE(Shows({{{5, 5}, test::kTopLeft},
-                       {{315, 5}, test::kTopRight},
-                       {{5, 235}, test::kBottomLeft},
-                       {{315, 235}, test::kBottomRight},
-                       {{100, 80}, test::kTopLeft}}));
+    EXPECT_TRUE(Shows(OnBoth({{{5, 5}, test::kTopLeft},
+                              {{315, 5}, test::kTopRight},
+                              {{5, 235}, test::kBottomLeft},
+                              {{315, 235}, test::kBottomRight},
+                              {{100, 80}, test::kTopLeft}})));
     ASSERT_NO_THROW(setter->SetBackground(bitmap_.toStdString(), Placement::Centred));
-    EXPECT_TRUE(Shows({{{145, 110}, test::kTopLeft},
-                       {{175, 110}, test::kTopRight},
-                       {{145, 130}, test::kBottomLeft},
-                       {{175, 130}, test::kBottomRight},
-                       {{5, 5}, test::kNotPicture}}));
+    EXPECT_TRUE(Shows(OnBoth({{{145, 110}, test::kTopLeft},
+                              {{175, 110}, test::kTopRight},
+                              {{145, 130}, test::kBottomLeft},
+                              {{175, 130}, test::kBottomRight},
+                              {{5, 5}, test::kNotPicture}})));
     EXPECT_FALSE(QFileInfo::exists(data_ + QStringLiteral("/pwned")))
         << "the path was expanded by a shell";
 }
