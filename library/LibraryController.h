@@ -37,6 +37,22 @@ struct LibraryWidgets {
     QAbstractButton* cmdSelectDisplayFiles = nullptr;
     QAbstractButton* cmdDeselectDisplayFiles = nullptr;
     QAbstractButton* cmdRemoveDisplayFiles = nullptr;
+
+    // The widgets of the same names on a form (the main window's).
+    template <class Form>
+    static LibraryWidgets Of(const Form& form) {
+        return {.drvDisplayFiles = form.drvDisplayFiles,
+                .dirDisplayFiles = form.dirDisplayFiles,
+                .lstDirFiles = form.lstDirFiles,
+                .lstDisplayFiles = form.lstDisplayFiles,
+                .lstPreview = form.lstPreview,
+                .cmdSelectDirFiles = form.cmdSelectDirFiles,
+                .cmdDeselectDirFiles = form.cmdDeselectDirFiles,
+                .cmdAddDirFiles = form.cmdAddDirFiles,
+                .cmdSelectDisplayFiles = form.cmdSelectDisplayFiles,
+                .cmdDeselectDisplayFiles = form.cmdDeselectDisplayFiles,
+                .cmdRemoveDisplayFiles = form.cmdRemoveDisplayFiles};
+    }
 };
 
 class LibraryController final : public QObject {

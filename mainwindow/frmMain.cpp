@@ -94,20 +94,8 @@ frmMain::frmMain(QString argumentString, SettingsStore& store, ErrorReporter& re
 
     regEdit_ = std::make_unique<clsRegEdit>(*services_.registry, reporter_);
 
-    library::LibraryWidgets lib;
-    lib.drvDisplayFiles = ui_->drvDisplayFiles;
-    lib.dirDisplayFiles = ui_->dirDisplayFiles;
-    lib.lstDirFiles = ui_->lstDirFiles;
-    lib.lstDisplayFiles = ui_->lstDisplayFiles;
-    lib.lstPreview = ui_->lstPreview;
-    lib.cmdSelectDirFiles = ui_->cmdSelectDirFiles;
-    lib.cmdDeselectDirFiles = ui_->cmdDeselectDirFiles;
-    lib.cmdAddDirFiles = ui_->cmdAddDirFiles;
-    lib.cmdSelectDisplayFiles = ui_->cmdSelectDisplayFiles;
-    lib.cmdDeselectDisplayFiles = ui_->cmdDeselectDisplayFiles;
-    lib.cmdRemoveDisplayFiles = ui_->cmdRemoveDisplayFiles;
-    library_ =
-        std::make_unique<library::LibraryController>(lib, reporter_, services_.dataFolder, this);
+    library_ = std::make_unique<library::LibraryController>(library::LibraryWidgets::Of(*ui_),
+                                                            reporter_, services_.dataFolder, this);
 
     const library::DisplayList& list = library_->displayList();
     listView_ = std::make_unique<rotation::FunctionListView>(
@@ -132,16 +120,9 @@ frmMain::frmMain(QString argumentString, SettingsStore& store, ErrorReporter& re
         },
         *services_.desktop, ToPath(composer_->BitmapPath()), this);
 
-    RotationWidgets rot;
-    rot.lblStatus = ui_->lblStatus;
-    rot.lblCurrentlyShowing = ui_->lblCurrentlyShowing;
-    rot.lblUpNext = ui_->lblUpNext;
-    rot.pbStatus = ui_->pbStatus;
-    rot.txtRotateMinutes = ui_->txtRotateMinutes;
-    rot.lstPreview = ui_->lstPreview;
-    rotation_ =
-        std::make_unique<RotationController>(rot, *listView_, *options_, store_, reporter_,
-                                             WallpaperCalls{compose, [this] { (*apply_)(); }});
+    rotation_ = std::make_unique<RotationController>(
+        RotationWidgets::Of(*ui_), *listView_, *options_, store_, reporter_,
+        WallpaperCalls{compose, [this] { (*apply_)(); }});
 
     tray_ = std::make_unique<TrayIcon>(
         AppIcon(), reporter_, [this] { Restore(); }, this);

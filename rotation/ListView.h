@@ -18,8 +18,8 @@ public:
     [[nodiscard]] virtual int Count() const = 0;
     // ImagePath of a used row (1 to Count()).
     [[nodiscard]] virtual const std::string& Path(int row) const = 0;
-    // DisplayFlag of a used row read as a truth value. Throws tavrino::Error when the stored
-    // text does not read as one.
+    // DisplayFlag of a used row read as a truth value (the main window reads it through
+    // DisplayList::IsFlagSet, where a flag that is no truth value counts as false).
     [[nodiscard]] virtual bool Flag(int row) const = 0;
 
 protected:

@@ -84,7 +84,6 @@ int ChooseNextImage(const ListView& list, int currentIndex, int randomState,
     int result = 0;
     Guarded(reporter, loc::ChooseNextImage, [&] {
         const int count = list.Count();
-        // Every flag is read, so a damaged one anywhere is reported rather than skipped.
         bool anySelected = false;
         for (int row = 1; row <= count; ++row) {
             if (Selected(list, row)) {

@@ -27,8 +27,8 @@ inline constexpr int kRandomOrderState = 1;
 // - otherwise, going down the list: the first row after currentIndex whose flag is true,
 //   wrapping from the last used row to row 1 (currentIndex 0 gives the first such row).
 //
-// Unexpected errors (a flag that does not read as a truth value) are reported under
-// loc::ChooseNextImage and give 0. Never changes the list, the index or any label.
+// Unexpected errors (a list view that throws) are reported under loc::ChooseNextImage and
+// give 0. Never changes the list, the index or any label.
 [[nodiscard]] int ChooseNextImage(const ListView& list, int currentIndex, int randomState,
                                   const PreviewMarks& preview, RandomEngine& engine,
                                   ErrorReporter& reporter) noexcept;

@@ -13,6 +13,9 @@ namespace tavrino {
 // that cannot continue the number: "2abc" is 2, "abc" and "" are 0, "1e" is 1.
 // Never throws: a number too large for a double saturates at the largest finite value, one too
 // small for it reads as 0.
+// This is the forgiving rule for what the user types or pastes. Stored settings are read by the
+// strict rule instead (ParseStoredNumber in settings/Options.h): there the whole text must be
+// the number, blanks only around it, and anything else is an error, not 0.
 [[nodiscard]] double NumericValue(std::string_view text) noexcept;
 
 // The shortest decimal text that reads back as value ("5", "2.5", "-3", "1e+21"); 0 and -0

@@ -40,6 +40,17 @@ struct RotationWidgets {
     // Item k - 1 (column 0) shows display-list row k. Its double click puts that entry on the
     // desktop; its check marks (Qt::CheckStateRole) steer the random order.
     QAbstractItemView* lstPreview = nullptr;
+
+    // The widgets of the same names on a form (the main window's).
+    template <class Form>
+    static RotationWidgets Of(const Form& form) {
+        return {.lblStatus = form.lblStatus,
+                .lblCurrentlyShowing = form.lblCurrentlyShowing,
+                .lblUpNext = form.lblUpNext,
+                .pbStatus = form.pbStatus,
+                .txtRotateMinutes = form.txtRotateMinutes,
+                .lstPreview = form.lstPreview};
+    }
 };
 
 // text as it fits label's box: unchanged when it does, else one line cut in the middle, so a

@@ -40,8 +40,11 @@ inline constexpr std::array<OptionKey, 8> kOptionKeys{{
 
 const OptionKey& KeyOf(Option option);
 
-// A stored text read as a number: blanks around it allowed, optional sign, digits with an
-// optional decimal part and exponent. Anything else throws Error(TypeMismatch).
+// A stored text read as a number: blanks (space, tab) around it allowed, optional sign, digits
+// with an optional decimal part and exponent. Anything else throws Error(TypeMismatch), a number
+// beyond a double Error(Overflow). Strict, unlike NumericValue (rotation/NumericValue.h), the
+// forgiving rule for the typed rotation period, which reads the number a text begins with,
+// skips blanks inside it and gives 0 rather than an error.
 double ParseStoredNumber(std::string_view text);
 
 // A stored check-box state: a number rounded half to even that must be 0, 1 or 2

@@ -29,6 +29,13 @@ public:
                          const std::string& description) override {
         reports.push_back({location, number, description});
     }
+    [[nodiscard]] std::vector<int> Locations() const {
+        std::vector<int> locations;
+        for (const Report& report : reports) {
+            locations.push_back(report.location);
+        }
+        return locations;
+    }
     std::vector<Report> reports;
 };
 

@@ -1,14 +1,13 @@
+// The library on its widgets: adding checked files, removing checked entries, the buttons, the
+// folder and drive choice, and every failure reported under its handler's location.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
 #include <QDir>
 #include <QFileSystemModel>
-#include <QPushButton>
-#include <QSignalSpy>
+#include <QMainWindow>
 #include <QTest>
 #include <QTreeView>
-#include <QWidget>
-#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -20,6 +19,7 @@
 #include "library/IndexFile.h"
 #include "library/LibraryController.h"
 #include "library/PathText.h"
+#include "ui_frmMain.h"
 
 #ifdef __linux__
 #include <unistd.h>
@@ -29,494 +29,229 @@ namespace tavrino::library {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadBytes;
-using test::TempFolder;
 using test::WriteBytes;
+using Marks = std::vector<bool>;
 
 QString ToQt(const fs::path& path) {
     return PathToDisplay(FromFsPath(path));
 }
 
-class LibraryControllerTest : public ::testing::Test {
+class Library : public ::testing::Test {
 protected:
-    LibraryControllerTest() {
-        auto make = [this](auto* widget, const char* name) {
-            widget->setParent(&window_);
-            widget->setObjectName(QString::fromLatin1(name));
-            return widget;
-        };
-        widgets_.drvDisplayFiles = make(new QComboBox, "drvDisplayFiles");
-        widgets_.dirDisplayFiles = make(new QTreeView, "dirDisplayFiles");
-        widgets_.lstDirFiles = make(new QTreeView, "lstDirFiles");
-        widgets_.lstDisplayFiles = make(new QTreeView, "lstDisplayFiles");
-        widgets_.lstPreview = make(new QTreeView, "lstPreview");
-        widgets_.cmdSelectDirFiles = make(new QPushButton, "cmdSelectDirFiles");
-        widgets_.cmdDeselectDirFiles = make(new QPushButton, "cmdDeselectDirFiles");
-        widgets_.cmdAddDirFiles = make(new QPushButton, "cmdAddDirFiles");
-        widgets_.cmdSelectDisplayFiles = make(new QPushButton, "cmdSelectDisplayFiles");
-        widgets_.cmdDeselectDisplayFiles = make(new QPushButton, "cmdDeselectDisplayFiles");
-        widgets_.cmdRemoveDisplayFiles = make(new QPushButton, "cmdRemoveDisplayFiles");
-        window_.resize(600, 400);
+    Library() {
+        ui.setupUi(&window);
+        window.resize(600, 400);
     }
 
-    // The main window's load order: list the current folder, then load the display list.
-    LibraryController& Start() {
-        controller_ = std::make_unique<LibraryController>(widgets_, reporter_, ToQt(data_.Path()));
-        controller_->ListFolderImages();
-        controller_->LoadDisplayList();
-        return *controller_;
-    }
-
-    void AddImages(const std::vector<std::string>& names) {
-        for (const std::string& name : names) {
+    // The main window's load order: list the current folder, then load the display list. With
+    // images, the folder list then shows the images folder with every file checked.
+    LibraryController& Start(const std::vector<std::string>& images = {}) {
+        for (const std::string& name : images) {
             WriteBytes(images_.Path() / fs::path(name), "image");
         }
+        controller.reset();
+        controller = std::make_unique<LibraryController>(LibraryWidgets::Of(ui), reporter,
+                                                         ToQt(data_.Path()));
+        controller->ListFolderImages();
+        controller->LoadDisplayList();
+        if (!images.empty()) {
+            EXPECT_TRUE(controller->SetCurrentFolder(ToQt(images_.Path())));
+            ui.cmdSelectDirFiles->click();
+        }
+        return *controller;
     }
-
     [[nodiscard]] std::string ImagePath(const std::string& name) const {
         return JoinFolderAndName(FromFsPath(images_.Path()), name);
     }
-
-    [[nodiscard]] std::string IndexBytes() const { return ReadBytes(data_ / kIndexFileName); }
-
-    void CheckDirFile(const std::string& name) {
-        FolderFilesModel& model = controller_->dirFilesModel();
-        for (std::size_t i = 0; i < model.Names().size(); ++i) {
-            if (model.Names()[i] == name) {
-                // The way a click on the check box reaches the model.
-                ASSERT_TRUE(model.setData(model.index(static_cast<int>(i)), Qt::Checked,
-                                          Qt::CheckStateRole));
-                return;
-            }
-        }
-        FAIL() << "no item " << name;
-    }
-
-    static std::vector<bool> Marks(const CheckListModel& model) { return model.CheckMarks(); }
-
-    QWidget window_;
-    LibraryWidgets widgets_;
-    test::RecordingReporter reporter_;
-    TempFolder data_;
-    TempFolder images_;
-    std::unique_ptr<LibraryController> controller_;
+    [[nodiscard]] std::string Index() const { return test::ReadBytes(data_ / kIndexFileName); }
+    void WriteIndex(const std::string& bytes) { WriteBytes(data_ / kIndexFileName, bytes); }
+    QMainWindow window;
+    Ui::frmMain ui{};
+    test::RecordingReporter reporter;
+    test::TempFolder data_;
+    test::TempFolder images_;
+    std::unique_ptr<LibraryController> controller;
 };
 
-TEST_F(LibraryControllerTest, MissingIndexFileStartsEmptyWithoutMessage) {
-    LibraryController& library = Start();
-    EXPECT_EQ(library.displayList().Count(), 0U);
-    EXPECT_EQ(library.displayFilesModel().rowCount(), 0);
-    EXPECT_EQ(library.previewModel().rowCount(), 0);
-    EXPECT_TRUE(reporter_.reports.empty());
-    EXPECT_FALSE(fs::exists(data_ / kIndexFileName));
+TEST_F(Library, AddSavesTheCheckedFilesInFolderOrderOnceAndTheViewsFollow) {
+    LibraryController& library = Start({"b.jpg", "a.GIF", "notes.txt"});
+    EXPECT_FALSE(fs::exists(data_ / kIndexFileName)) << "a missing list is not written at load";
+    EXPECT_EQ(ui.lstPreview->model()->headerData(0, Qt::Horizontal),
+              "Images Selected To Display: (Click to preview, double click to set as wallpaper "
+              "now)");
+    const std::vector<std::string> names = library.dirFilesModel().Names();
+    ASSERT_EQ(names.size(), 2U);
+    ui.cmdAddDirFiles->click();
+    ui.cmdAddDirFiles->click();
+    const std::string expected =
+        ImagePath(names[0]) + "|True\r\n" + ImagePath(names[1]) + "|True\r\n";
+    EXPECT_EQ(Index(), expected);
+    EXPECT_EQ(library.displayFilesModel().CheckMarks(), Marks(2, false));
+    EXPECT_EQ(library.previewModel().CheckMarks(), Marks(2, true));
+    EXPECT_EQ(library.dirFilesModel().CheckMarks(), Marks(2, true)) << "the folder keeps its marks";
+    EXPECT_TRUE(reporter.reports.empty());
 }
 
-TEST_F(LibraryControllerTest, ViewsShowCaptionsAndCheckBoxes) {
-    LibraryController& library = Start();
-    EXPECT_EQ(widgets_.lstDirFiles->model()->headerData(0, Qt::Horizontal),
-              QStringLiteral("Images In This Folder"));
-    EXPECT_EQ(widgets_.lstDisplayFiles->model()->headerData(0, Qt::Horizontal),
-              QStringLiteral("Images Selected To Display: (Double Click To Remove)"));
-    EXPECT_EQ(widgets_.lstPreview->model()->headerData(0, Qt::Horizontal),
-              QStringLiteral("Images Selected To Display: (Click to preview, double click to set "
-                             "as wallpaper now)"));
-    AddImages({"a.jpg"});
-    library.SetCurrentFolder(ToQt(images_.Path()));
-    const QModelIndex item = widgets_.lstDirFiles->model()->index(0, 0);
-    EXPECT_TRUE(widgets_.lstDirFiles->model()->flags(item).testFlag(Qt::ItemIsUserCheckable));
-    EXPECT_EQ(item.data(Qt::CheckStateRole).toInt(), Qt::Unchecked);
-    EXPECT_EQ(item.data().toString(), QStringLiteral("a.jpg"));
-}
-
-TEST_F(LibraryControllerTest, AddsCheckedFilesAndSavesThem) {
-    AddImages({"b.jpg", "a.GIF", "notes.txt", "c.bmp"});
-    LibraryController& library = Start();
-    QSignalSpy changed(&library, &LibraryController::displayListChanged);
-    ASSERT_TRUE(library.SetCurrentFolder(ToQt(images_.Path())));
-    ASSERT_EQ(library.dirFilesModel().rowCount(), 3);
-    CheckDirFile("c.bmp");
-    CheckDirFile("a.GIF");
-    const std::vector<bool> before = Marks(library.dirFilesModel());
-    widgets_.cmdAddDirFiles->click();
-
-    EXPECT_TRUE(reporter_.reports.empty());
-    EXPECT_EQ(changed.count(), 1);
-    // Appended in the order of the folder list.
-    std::vector<std::string> expectedOrder;
-    for (const std::string& name : library.dirFilesModel().Names()) {
-        if (name == "c.bmp" || name == "a.GIF") {
-            expectedOrder.push_back(ImagePath(name));
+TEST_F(Library, RemoveDropsTheCheckedEntriesAndTheButtonsOnlyTick) {
+    // clang-format off
+    const std::vector<std::pair<Marks, std::string>> cases = {
+        {{false, false, false}, "/p/a.jpg|True\r\n/p/b.jpg|0\r\n/p/a.jpg|True\r\n"},
+        {{true, true, true},    ""},
+        {{false, true, false},  "/p/a.jpg|True\r\n/p/a.jpg|True\r\n"},
+        {{true, false, false},  "/p/b.jpg|0\r\n/p/a.jpg|True\r\n"},
+    };
+    // clang-format on
+    for (const auto& [marked, after] : cases) {
+        WriteIndex("/p/a.jpg|True\r\n/p/b.jpg|0\r\n/p/a.jpg|False\r\n");
+        LibraryController& library = Start();
+        ui.cmdSelectDisplayFiles->click();
+        EXPECT_EQ(library.displayFilesModel().CheckMarks(), Marks(3, true));
+        ui.cmdDeselectDisplayFiles->click();
+        EXPECT_EQ(Index(), "/p/a.jpg|True\r\n/p/b.jpg|0\r\n/p/a.jpg|False\r\n");
+        for (std::size_t i = 0; i < marked.size(); ++i) {
+            library.displayFilesModel().SetChecked(i, marked[i]);
         }
+        library.previewModel().SetChecked(0, false);
+        ui.cmdRemoveDisplayFiles->click();
+        EXPECT_EQ(Index(), after);
+        EXPECT_EQ(library.displayFilesModel().Count(), library.displayList().Count());
+        // The preview's marks come back from the flags.
+        EXPECT_EQ(library.IsPreviewChecked(1), after.rfind("/p/a", 0) == 0);
     }
-    ASSERT_EQ(library.displayList().Count(), 2U);
-    EXPECT_EQ(library.displayList().ImagePath(1), expectedOrder[0]);
-    EXPECT_EQ(library.displayList().ImagePath(2), expectedOrder[1]);
-    EXPECT_EQ(IndexBytes(), expectedOrder[0] + "|True\r\n" + expectedOrder[1] + "|True\r\n");
-    EXPECT_EQ(Marks(library.displayFilesModel()), (std::vector<bool>{false, false}));
-    EXPECT_EQ(Marks(library.previewModel()), (std::vector<bool>{true, true}));
-    EXPECT_TRUE(library.IsPreviewChecked(1));
-    EXPECT_FALSE(library.IsPreviewChecked(3));
-    // The folder list keeps its check marks.
-    EXPECT_EQ(Marks(library.dirFilesModel()), before);
-
-    // A second add of the same files adds nothing.
-    widgets_.cmdAddDirFiles->click();
-    EXPECT_EQ(library.displayList().Count(), 2U);
-    EXPECT_EQ(IndexBytes(), expectedOrder[0] + "|True\r\n" + expectedOrder[1] + "|True\r\n");
+    EXPECT_TRUE(reporter.reports.empty());
 }
 
-TEST_F(LibraryControllerTest, SelectAndDeselectAllButtons) {
-    AddImages({"a.jpg", "b.jpg", "c.jpg"});
-    WriteBytes(data_ / kIndexFileName, "/x/1.jpg|True\r\n/x/2.jpg|0\r\n");
+TEST_F(Library, ADamagedListLoadsItsGoodLinesReportsOnceAndKeepsABackup) {
+    const std::string original = "/p/a.jpg|True\r\n/p/b.jpg\r\n/p/c.jpg|maybe\r\n";
+    WriteIndex(original);
     LibraryController& library = Start();
-    library.SetCurrentFolder(ToQt(images_.Path()));
-
-    struct Case {
-        QAbstractButton* button;
-        const CheckListModel* model;
-        bool checked;
-    };
-    const std::vector<Case> cases = {
-        {widgets_.cmdSelectDirFiles, &library.dirFilesModel(), true},
-        {widgets_.cmdDeselectDirFiles, &library.dirFilesModel(), false},
-        {widgets_.cmdSelectDisplayFiles, &library.displayFilesModel(), true},
-        {widgets_.cmdDeselectDisplayFiles, &library.displayFilesModel(), false},
-    };
-    for (const Case& c : cases) {
-        c.button->click();
-        EXPECT_EQ(Marks(*c.model), std::vector<bool>(c.model->Count(), c.checked))
-            << c.button->objectName().toStdString();
-    }
-    // Nothing of this is saved, and the preview's marks are untouched.
-    EXPECT_EQ(IndexBytes(), "/x/1.jpg|True\r\n/x/2.jpg|0\r\n");
-    EXPECT_EQ(Marks(library.previewModel()), (std::vector<bool>{true, false}));
+    EXPECT_EQ(reporter.Locations(),
+              (std::vector<int>{loc::LoadDisplayList, loc::RefreshDisplayLists}));
+    EXPECT_NE(reporter.reports[0].description.find("Line 2"), std::string::npos);
+    EXPECT_EQ(reporter.reports[1].number, errnum::TypeMismatch);
+    EXPECT_EQ(library.previewModel().CheckMarks(), (Marks{true, false}));
+    ui.cmdAddDirFiles->click();  // nothing checked: saves and refreshes, reporting nothing more
+    EXPECT_EQ(reporter.reports.size(), 2U);
+    EXPECT_EQ(test::ReadBytes(data_ / kIndexBackupName), original);
+    EXPECT_EQ(Index(), "/p/a.jpg|True\r\n/p/c.jpg|maybe\r\n");
 }
 
-struct RemoveCase {
-    const char* name;
-    std::vector<bool> marked;
-    std::string after;
-};
-
-class LibraryRemoveTest : public LibraryControllerTest,
-                          public ::testing::WithParamInterface<RemoveCase> {};
-
-TEST_P(LibraryRemoveTest, RemovesCheckedEntries) {
-    WriteBytes(data_ / kIndexFileName, "/p/a.jpg|True\r\n/p/b.jpg|0\r\n/p/a.jpg|False\r\n");
-    LibraryController& library = Start();
-    for (std::size_t i = 0; i < GetParam().marked.size(); ++i) {
-        library.displayFilesModel().SetChecked(i, GetParam().marked[i]);
-    }
-    QSignalSpy changed(&library, &LibraryController::displayListChanged);
-    widgets_.cmdRemoveDisplayFiles->click();
-    EXPECT_TRUE(reporter_.reports.empty());
-    EXPECT_EQ(changed.count(), 1);
-    EXPECT_EQ(IndexBytes(), GetParam().after);
-    EXPECT_EQ(library.displayFilesModel().Count(), library.displayList().Count());
-    EXPECT_EQ(Marks(library.displayFilesModel()),
-              std::vector<bool>(library.displayList().Count(), false));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, LibraryRemoveTest,
-    ::testing::Values(
-        RemoveCase{
-            "None", {false, false, false}, "/p/a.jpg|True\r\n/p/b.jpg|0\r\n/p/a.jpg|True\r\n"},
-        RemoveCase{"All", {true, true, true}, ""},
-        RemoveCase{"Middle", {false, true, false}, "/p/a.jpg|True\r\n/p/a.jpg|True\r\n"},
-        RemoveCase{"FirstOfTwoCopies", {true, false, false}, "/p/b.jpg|0\r\n/p/a.jpg|True\r\n"}),
-    [](const ::testing::TestParamInfo<RemoveCase>& p) { return std::string(p.param.name); });
-
-TEST_F(LibraryControllerTest, PreviewMarksComeBackFromTheFlagsAfterRefresh) {
-    WriteBytes(data_ / kIndexFileName, "/p/a.jpg|True\r\n/p/b.jpg|0\r\n");
-    LibraryController& library = Start();
-    library.previewModel().SetChecked(0, false);
-    library.previewModel().SetChecked(1, true);
-    EXPECT_FALSE(library.IsPreviewChecked(1));
-    EXPECT_TRUE(library.IsPreviewChecked(2));
-    widgets_.cmdAddDirFiles->click();  // nothing checked: saves and refreshes only
-    EXPECT_EQ(Marks(library.previewModel()), (std::vector<bool>{true, false}));
-    EXPECT_EQ(IndexBytes(), "/p/a.jpg|True\r\n/p/b.jpg|0\r\n");
-}
-
-TEST_F(LibraryControllerTest, DoubleClickOnDisplayListRemovesNothing) {
-    WriteBytes(data_ / kIndexFileName, "/p/a.jpg|True\r\n");
-    LibraryController& library = Start();
-    window_.show();
-    const QRect rect = widgets_.lstDisplayFiles->visualRect(library.displayFilesModel().index(0));
-    QTest::mouseDClick(widgets_.lstDisplayFiles->viewport(), Qt::LeftButton, {}, rect.center());
-    EXPECT_EQ(library.displayList().Count(), 1U);
-    EXPECT_EQ(IndexBytes(), "/p/a.jpg|True\r\n");
-}
-
-#ifndef _WIN32
-TEST_F(LibraryControllerTest, NameThatIsNotUtf8SurvivesAddSaveAndLoad) {
-    const std::string name = "sea \xff\xfe\xc3(.jpg";
-    AddImages({name});
-    LibraryController& library = Start();
-    library.SetCurrentFolder(ToQt(images_.Path()));
-    ASSERT_EQ(library.dirFilesModel().Names(), std::vector<std::string>{name});
-    EXPECT_FALSE(widgets_.lstDirFiles->model()->index(0, 0).data().toString().isEmpty());
-    CheckDirFile(name);
-    widgets_.cmdAddDirFiles->click();
-    EXPECT_EQ(IndexBytes(), ImagePath(name) + "|True\r\n");
-
-    controller_.reset();
-    LibraryController& again = Start();
-    ASSERT_EQ(again.displayList().Count(), 1U);
-    EXPECT_EQ(again.displayList().ImagePath(1), ImagePath(name));
-    EXPECT_TRUE(fs::exists(ToFsPath(again.displayList().ImagePath(1))));
-    EXPECT_FALSE(again.DisplayText(1).isEmpty());
-    EXPECT_TRUE(reporter_.reports.empty());
-}
-#endif
-
-TEST_F(LibraryControllerTest, DamagedFileLoadsGoodLinesReportsOnceAndKeepsBackup) {
-    const std::string original = "/p/a.jpg|True\r\n/p/b.jpg\r\n|0\r\n/p/c.jpg|1\r\n";
-    WriteBytes(data_ / kIndexFileName, original);
-    LibraryController& library = Start();
-    ASSERT_EQ(reporter_.reports.size(), 1U);
-    EXPECT_EQ(reporter_.reports[0].location, loc::LoadDisplayList);
-    EXPECT_EQ(reporter_.reports[0].number, errnum::DisplayListDamaged);
-    EXPECT_NE(reporter_.reports[0].description.find("Line 2"), std::string::npos);
-    EXPECT_EQ(library.displayList().Count(), 2U);
-    EXPECT_EQ(library.previewModel().Count(), 2U);
-    EXPECT_EQ(library.displayFilesModel().Count(), 2U);
-
-    widgets_.cmdAddDirFiles->click();
-    EXPECT_EQ(ReadBytes(data_ / kIndexBackupName), original);
-    EXPECT_EQ(IndexBytes(), "/p/a.jpg|True\r\n/p/c.jpg|1\r\n");
-}
-
-TEST_F(LibraryControllerTest, FlagThatIsNoTruthValueIsReportedOnceAndReadAsFalse) {
-    WriteBytes(data_ / kIndexFileName, "/p/a.jpg|True\r\n/p/b.jpg|maybe\r\n/p/c.jpg|si\r\n");
-    LibraryController& library = Start();
-    ASSERT_EQ(reporter_.reports.size(), 1U);
-    EXPECT_EQ(reporter_.reports[0].location, loc::RefreshDisplayLists);
-    EXPECT_EQ(reporter_.reports[0].number, errnum::TypeMismatch);
-    EXPECT_EQ(Marks(library.previewModel()), (std::vector<bool>{true, false, false}));
-    // Refreshing again does not repeat the report, and the flag text is written back as read.
-    widgets_.cmdAddDirFiles->click();
-    EXPECT_EQ(reporter_.reports.size(), 1U);
-    EXPECT_EQ(IndexBytes(), "/p/a.jpg|True\r\n/p/b.jpg|maybe\r\n/p/c.jpg|si\r\n");
-}
-
-TEST_F(LibraryControllerTest, AddingToAFullListSavesWhatFittedAndSaysSo) {
+TEST_F(Library, AddingToAFullListSavesWhatFittedAndSaysSo) {
     std::string bytes;
     for (std::size_t i = 1; i < kMaxEntries; ++i) {
         bytes += "/p/" + std::to_string(i) + ".jpg|True\r\n";
     }
-    WriteBytes(data_ / kIndexFileName, bytes);
-    AddImages({"x1.jpg", "x2.jpg", "x3.jpg"});
-    LibraryController& library = Start();
-    library.SetCurrentFolder(ToQt(images_.Path()));
-    widgets_.cmdSelectDirFiles->click();
-    widgets_.cmdAddDirFiles->click();
-
-    ASSERT_EQ(reporter_.reports.size(), 1U);
-    EXPECT_EQ(reporter_.reports[0].location, loc::CmdAddDirFilesClick);
-    EXPECT_EQ(reporter_.reports[0].number, errnum::DisplayListFull);
-    EXPECT_EQ(library.displayList().Count(), kMaxEntries);
+    WriteIndex(bytes);
+    LibraryController& library = Start({"x1.jpg", "x2.jpg"});
+    ui.cmdAddDirFiles->click();
+    EXPECT_EQ(reporter.Locations(), std::vector<int>{loc::CmdAddDirFilesClick});
+    EXPECT_EQ(reporter.reports[0].number, errnum::DisplayListFull);
     EXPECT_EQ(library.previewModel().Count(), kMaxEntries);
-    const std::string first = library.dirFilesModel().Names()[0];
-    EXPECT_EQ(library.displayList().ImagePath(kMaxEntries), ImagePath(first));
-    EXPECT_EQ(IndexBytes(), bytes + ImagePath(first) + "|True\r\n");
+    EXPECT_EQ(Index(), bytes + ImagePath(library.dirFilesModel().Names()[0]) + "|True\r\n");
 }
 
-TEST_F(LibraryControllerTest, FailedSaveReportsAndStillShowsTheTable) {
-    WriteBytes(data_ / kIndexFileName, "/p/a.jpg|True\r\n");
-    AddImages({"n.jpg"});
-    LibraryController& library = Start();
-    library.SetCurrentFolder(ToQt(images_.Path()));
+TEST_F(Library, AFailedSaveIsReportedAndTheTableStillShown) {
+    WriteIndex("/p/a.jpg|True\r\n");
+    LibraryController& library = Start({"n.jpg"});
     library.indexStore().beforeRename = [] { throw std::runtime_error("disk went away"); };
-    CheckDirFile("n.jpg");
-    widgets_.cmdAddDirFiles->click();
-    ASSERT_EQ(reporter_.reports.size(), 1U);
-    EXPECT_EQ(reporter_.reports[0].location, loc::SaveDisplayList);
-    EXPECT_EQ(library.displayList().Count(), 2U);
+    ui.cmdAddDirFiles->click();
+    EXPECT_EQ(reporter.Locations(), std::vector<int>{loc::SaveDisplayList});
     EXPECT_EQ(library.previewModel().Count(), 2U);
-    EXPECT_EQ(IndexBytes(), "/p/a.jpg|True\r\n");
+    EXPECT_EQ(Index(), "/p/a.jpg|True\r\n");
 }
 
 #ifndef _WIN32
-TEST_F(LibraryControllerTest, NameWithSeparatorIsRefusedOthersAdded) {
-    AddImages({"pipe|dream.jpg", "fine.jpg"});
-    LibraryController& library = Start();
-    library.SetCurrentFolder(ToQt(images_.Path()));
-    widgets_.cmdSelectDirFiles->click();
-    widgets_.cmdAddDirFiles->click();
-    ASSERT_EQ(reporter_.reports.size(), 1U);
-    EXPECT_EQ(reporter_.reports[0].location, loc::CmdAddDirFilesClick);
-    EXPECT_NE(reporter_.reports[0].description.find("pipe|dream.jpg"), std::string::npos);
-    EXPECT_EQ(IndexBytes(), ImagePath("fine.jpg") + "|True\r\n");
-}
-#endif
-
-TEST_F(LibraryControllerTest, VanishedFolderReportsAndLeavesListEmpty) {
-    fs::create_directory(images_ / "sub");
-    WriteBytes(images_ / "sub" / "a.jpg", "image");
-    LibraryController& library = Start();
-    ASSERT_TRUE(library.SetCurrentFolder(ToQt(images_ / "sub")));
-    ASSERT_EQ(library.dirFilesModel().Count(), 1U);
-    fs::remove_all(images_ / "sub");
-    library.ListFolderImages();
-    ASSERT_EQ(reporter_.reports.size(), 1U);
-    EXPECT_EQ(reporter_.reports[0].location, loc::ListFolderImages);
-    EXPECT_EQ(library.dirFilesModel().Count(), 0U);
-}
-
-#ifdef __linux__
-TEST_F(LibraryControllerTest, FolderWithoutPermissionReportsAndLeavesListEmpty) {
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "running as root: permission bits do not stop root from listing";
-    }
-    fs::create_directory(images_ / "closed");
-    WriteBytes(images_ / "closed" / "a.jpg", "image");
-    fs::permissions(images_ / "closed", fs::perms::owner_exec);
-    LibraryController& library = Start();
-    library.SetCurrentFolder(ToQt(images_ / "closed"));
-    ASSERT_EQ(reporter_.reports.size(), 1U);
-    EXPECT_EQ(reporter_.reports[0].location, loc::ListFolderImages);
-    EXPECT_EQ(reporter_.reports[0].number, errnum::PermissionDenied);
-    EXPECT_EQ(library.dirFilesModel().Count(), 0U);
-    fs::permissions(images_ / "closed", fs::perms::owner_all);
+TEST_F(Library, NamesKeepTheirBytesAndANameWithTheSeparatorIsRefused) {
+    const std::string name = "sea \xff\xfe\xc3(.jpg";
+    Start({name, "pipe|dream.jpg"});
+    ui.cmdAddDirFiles->click();
+    EXPECT_EQ(reporter.Locations(), std::vector<int>{loc::CmdAddDirFilesClick});
+    EXPECT_NE(reporter.reports[0].description.find("pipe|dream.jpg"), std::string::npos);
+    EXPECT_EQ(Index(), ImagePath(name) + "|True\r\n");
+    LibraryController& again = Start();
+    EXPECT_EQ(again.displayList().ImagePath(1), ImagePath(name));
+    EXPECT_FALSE(again.DisplayText(1).isEmpty());
 }
 #endif
 
 #ifdef __linux__
-TEST_F(LibraryControllerTest, UnreadableIndexFileIsNeverOverwrittenUnseen) {
+TEST_F(Library, UnreadableFilesAndFoldersAreReportedAndNeverOverwritten) {
     if (geteuid() == 0) {
-        GTEST_SKIP() << "running as root: permission bits do not stop root from reading";
+        GTEST_SKIP() << "running as root: permission bits do not stop root";
     }
-    WriteBytes(data_ / kIndexFileName, "/p/a.jpg|True\r\n");
+    WriteIndex("/p/a.jpg|True\r\n");
     fs::permissions(data_ / kIndexFileName, fs::perms::owner_write);
-    AddImages({"n.jpg"});
-    LibraryController& library = Start();
-    ASSERT_EQ(reporter_.reports.size(), 1U);
-    EXPECT_EQ(reporter_.reports[0].location, loc::LoadDisplayList);
-    library.SetCurrentFolder(ToQt(images_.Path()));
-    widgets_.cmdSelectDirFiles->click();
-    widgets_.cmdAddDirFiles->click();
-    // The save cannot keep a copy of what it cannot read, so it keeps the file as it is.
-    ASSERT_EQ(reporter_.reports.size(), 2U);
-    EXPECT_EQ(reporter_.reports[1].location, loc::SaveDisplayList);
+    LibraryController& library = Start({"n.jpg"});
+    ui.cmdAddDirFiles->click();
+    fs::create_directory(images_ / "closed");
+    fs::permissions(images_ / "closed", fs::perms::owner_exec);
+    library.SetCurrentFolder(ToQt(images_ / "closed"));
+    EXPECT_EQ(reporter.Locations(), (std::vector<int>{loc::LoadDisplayList, loc::SaveDisplayList,
+                                                      loc::ListFolderImages}));
+    EXPECT_EQ(reporter.reports[2].number, errnum::PermissionDenied);
     fs::permissions(data_ / kIndexFileName, fs::perms::owner_all);
-    EXPECT_EQ(IndexBytes(), "/p/a.jpg|True\r\n");
-    EXPECT_EQ(library.displayList().Count(), 1U);
+    fs::permissions(images_ / "closed", fs::perms::owner_all);
+    EXPECT_EQ(Index(), "/p/a.jpg|True\r\n");
 }
 #endif
 
-TEST_F(LibraryControllerTest, RootFolderHasNoDoubledSeparator) {
-    LibraryController& library = Start();
-    ASSERT_TRUE(library.SetCurrentFolder(QDir::rootPath()));
-    EXPECT_EQ(library.CurrentFolder(), QDir::rootPath());
-    const std::string folder = library.dirFilesModel().Folder();
-    ASSERT_FALSE(folder.empty());
-    const std::string path = JoinFolderAndName(folder, "x.jpg");
-    EXPECT_EQ(path.find(std::string(2, kPathSeparator)), std::string::npos) << path;
-    EXPECT_TRUE(reporter_.reports.empty());
-}
-
-TEST_F(LibraryControllerTest, ChangingFolderRebuildsTheListWithoutMarks) {
-    fs::create_directory(images_ / "one");
+TEST_F(Library, FoldersAndDrivesChangeTheListedFolder) {
     fs::create_directory(images_ / "two");
-    WriteBytes(images_ / "one" / "a.jpg", "image");
     WriteBytes(images_ / "two" / "b.jpg", "image");
-    WriteBytes(images_ / "two" / "c.jpg", "image");
-    LibraryController& library = Start();
-    library.SetCurrentFolder(ToQt(images_ / "one"));
-    widgets_.cmdSelectDirFiles->click();
-    // The user picks the other folder in the tree.
-    auto* folders = qobject_cast<QFileSystemModel*>(widgets_.dirDisplayFiles->model());
+    LibraryController& library = Start({"a.jpg"});
+    // The user picks the other folder in the tree: listed afresh, without marks.
+    auto* folders = qobject_cast<QFileSystemModel*>(ui.dirDisplayFiles->model());
     ASSERT_NE(folders, nullptr);
-    const QModelIndex two = folders->index(ToQt(images_ / "two"));
-    ASSERT_TRUE(two.isValid());
-    widgets_.dirDisplayFiles->setCurrentIndex(two);
+    ui.dirDisplayFiles->setCurrentIndex(folders->index(ToQt(images_ / "two")));
     EXPECT_EQ(library.CurrentFolder(), ToQt(images_ / "two"));
-    EXPECT_EQ(Marks(library.dirFilesModel()), (std::vector<bool>{false, false}));
+    EXPECT_EQ(library.dirFilesModel().CheckMarks(), Marks{false});
+    // A drive that is not ready changes nothing; one that is moves there.
+    ui.drvDisplayFiles->addItem(QStringLiteral("Z:"), ToQt(images_ / "no-medium"));
+    ui.drvDisplayFiles->setCurrentIndex(ui.drvDisplayFiles->count() - 1);
+    EXPECT_EQ(library.CurrentFolder(), ToQt(images_ / "two"));
+    ui.drvDisplayFiles->addItem(QStringLiteral("Stick"), ToQt(images_.Path()));
+    ui.drvDisplayFiles->setCurrentIndex(ui.drvDisplayFiles->count() - 1);
+    EXPECT_EQ(library.dirFilesModel().Names(), std::vector<std::string>{"a.jpg"});
+    // The root folder gives no doubled separator; a folder that went away is reported.
+    ASSERT_TRUE(library.SetCurrentFolder(QDir::rootPath()));
+    EXPECT_EQ(JoinFolderAndName(library.dirFilesModel().Folder(), "x")
+                  .find(std::string(2, kPathSeparator)),
+              std::string::npos);
+    ASSERT_TRUE(library.SetCurrentFolder(ToQt(images_ / "two")));
+    fs::remove_all(images_ / "two");
+    library.ListFolderImages();
+    EXPECT_EQ(reporter.Locations(), std::vector<int>{loc::ListFolderImages});
+    EXPECT_EQ(library.dirFilesModel().Count(), 0U);
 }
 
-TEST_F(LibraryControllerTest, DriveThatIsNotReadyChangesNothing) {
-    AddImages({"a.jpg"});
-    LibraryController& library = Start();
-    library.SetCurrentFolder(ToQt(images_.Path()));
-    widgets_.cmdSelectDirFiles->click();
-    const QString before = library.CurrentFolder();
-    widgets_.drvDisplayFiles->addItem(QStringLiteral("Z:"), ToQt(images_ / "no-medium"));
-    const int index = widgets_.drvDisplayFiles->count() - 1;
-    widgets_.drvDisplayFiles->setCurrentIndex(index);
-    EXPECT_EQ(library.CurrentFolder(), before);
-    EXPECT_EQ(Marks(library.dirFilesModel()), std::vector<bool>{true});
-    EXPECT_EQ(widgets_.drvDisplayFiles->currentIndex(), index);
-    EXPECT_TRUE(reporter_.reports.empty());
-}
-
-TEST_F(LibraryControllerTest, ChoosingADriveMovesTheFolderAndListsIt) {
-    AddImages({"a.jpg", "b.gif"});
-    LibraryController& library = Start();
-    library.SetCurrentFolder(QDir::rootPath());
-    widgets_.drvDisplayFiles->addItem(QStringLiteral("Stick"), ToQt(images_.Path()));
-    widgets_.drvDisplayFiles->setCurrentIndex(widgets_.drvDisplayFiles->count() - 1);
-    EXPECT_EQ(library.CurrentFolder(), ToQt(images_.Path()));
-    EXPECT_EQ(library.dirFilesModel().Count(), 2U);
-    EXPECT_TRUE(reporter_.reports.empty());
-}
-
-struct VolumeCase {
-    const char* root;
-    const char* type;
-    bool browsable;
-};
-
-class BrowsableVolumeTest : public ::testing::TestWithParam<VolumeCase> {};
-
-TEST_P(BrowsableVolumeTest, OffersOnlyAPersonsVolumes) {
-#ifdef _WIN32
-    GTEST_SKIP() << "every drive letter is offered on Windows";
-#else
-    EXPECT_EQ(IsBrowsableVolume(QString::fromLatin1(GetParam().root), GetParam().type),
-              GetParam().browsable)
-        << GetParam().root;
-#endif
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Volumes, BrowsableVolumeTest,
-    ::testing::Values(
-        VolumeCase{"/", "ext4", true}, VolumeCase{"/", "overlay", true},
-        VolumeCase{"/home", "ext4", true}, VolumeCase{"/media/ann/STICK", "vfat", true},
-        VolumeCase{"/run/media/ann/CARD", "exfat", true}, VolumeCase{"/mnt/photos", "nfs4", true},
-        VolumeCase{"/proc", "proc", false}, VolumeCase{"/sys/fs/cgroup", "cgroup2", false},
-        VolumeCase{"/dev/shm", "tmpfs", false}, VolumeCase{"/run/user/1000", "tmpfs", false},
-        VolumeCase{"/run/lock", "ext4", false}, VolumeCase{"/boot/efi", "vfat", false},
-        VolumeCase{"/snap/core/1", "squashfs", false}, VolumeCase{"/tmp", "tmpfs", false}));
-
-TEST(DriveListTest, FolderBelongsToTheLongestContainingRoot) {
-    const QList<Drive> drives = {{QStringLiteral("/"), QStringLiteral("/")},
-                                 {QStringLiteral("/home/ann"), QStringLiteral("Home")},
-                                 {QStringLiteral("/media/ann/STICK"), QStringLiteral("STICK")}};
-    EXPECT_EQ(DriveIndexForFolder(drives, QStringLiteral("/")), 0);
-    EXPECT_EQ(DriveIndexForFolder(drives, QStringLiteral("/usr/share")), 0);
-    EXPECT_EQ(DriveIndexForFolder(drives, QStringLiteral("/home/ann")), 1);
-    EXPECT_EQ(DriveIndexForFolder(drives, QStringLiteral("/home/ann/Pictures")), 1);
-    EXPECT_EQ(DriveIndexForFolder(drives, QStringLiteral("/home/anne")), 0);
-    EXPECT_EQ(DriveIndexForFolder(drives, QStringLiteral("/media/ann/STICK/DCIM")), 2);
-    EXPECT_EQ(DriveIndexForFolder({}, QStringLiteral("/x")), -1);
-}
-
-TEST(DriveListTest, RootAndHomeAreAlwaysOffered) {
-    const QList<Drive> drives = AvailableDrives();
-    ASSERT_FALSE(drives.isEmpty());
-    EXPECT_EQ(drives[0].rootPath, QDir::rootPath());
+TEST(DriveList, OffersAPersonsVolumesAndFindsTheDriveOfAFolder) {
 #ifndef _WIN32
-    EXPECT_TRUE(std::any_of(drives.begin(), drives.end(),
-                            [](const Drive& d) { return d.rootPath == QDir::homePath(); }));
-#endif
-    for (const Drive& drive : drives) {
-        EXPECT_FALSE(drive.rootPath.startsWith(QStringLiteral("/proc")))
-            << drive.rootPath.toStdString();
-        EXPECT_FALSE(drive.text.isEmpty());
+    struct Volume {
+        const char* root;
+        const char* type;
+        bool browsable;
+    };
+    // clang-format off
+    const Volume volumes[] = {
+        {"/", "ext4", true}, {"/", "overlay", true}, {"/media/ann/STICK", "vfat", true},
+        {"/run/media/ann/CARD", "exfat", true}, {"/mnt/p", "nfs4", true}, {"/proc", "proc", false},
+        {"/sys/fs/cgroup", "cgroup2", false}, {"/dev/shm", "tmpfs", false},
+        {"/run/user/1000", "tmpfs", false}, {"/run/lock", "ext4", false},
+        {"/boot/efi", "vfat", false}, {"/snap/core/1", "squashfs", false}, {"/tmp", "tmpfs", false},
+    };
+    // clang-format on
+    for (const Volume& v : volumes) {
+        EXPECT_EQ(IsBrowsableVolume(QString::fromLatin1(v.root), v.type), v.browsable) << v.root;
     }
+    const QList<Drive> drives = {{"/", "/"}, {"/home/ann", "Home"}, {"/media/ann/S", "S"}};
+    const std::pair<const char*, int> folders[] = {{"/", 0},          {"/usr/share", 0},
+                                                   {"/home/ann", 1},  {"/home/ann/Pictures", 1},
+                                                   {"/home/anne", 0}, {"/media/ann/S/DCIM", 2}};
+    for (const auto& [folder, index] : folders) {
+        EXPECT_EQ(DriveIndexForFolder(drives, QString::fromLatin1(folder)), index) << folder;
+    }
+    EXPECT_EQ(AvailableDrives().value(0).rootPath, QDir::rootPath());
+#endif
 }
 
 }  // namespace

@@ -1,57 +1,44 @@
-// A display list and preview check marks held in vectors, for the rotation tests.
+// A display list and preview check marks held in strings, for the rotation tests.
 #pragma once
 
-#include <algorithm>
-#include <cctype>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "rotation/ListView.h"
-#include "rotation/NumericValue.h"
 #include "support/errors/Errors.h"
 
 namespace tavrino::test {
 
 struct Row {
     std::string path;
-    std::string flag = "True";
+    bool flag = true;
 };
 
-// Row k is rows[k-1]; like the real table, the list ends at the first empty path.
+// Row k is rows[k-1]; like the real table, the list ends at the first empty path. A flag of a
+// path starting with '!' throws, as an unexpected failure inside the list would.
 class FakeList final : public rotation::ListView {
 public:
     FakeList() = default;
     explicit FakeList(std::vector<Row> initial) : rows(std::move(initial)) {}
 
     [[nodiscard]] int Count() const override {
-        const auto end =
-            std::find_if(rows.begin(), rows.end(), [](const Row& row) { return row.path.empty(); });
-        return static_cast<int>(end - rows.begin());
+        int n = 0;
+        while (n < static_cast<int>(rows.size()) &&
+               !rows[static_cast<std::size_t>(n)].path.empty()) {
+            ++n;
+        }
+        return n;
     }
     [[nodiscard]] const std::string& Path(int row) const override { return At(row).path; }
     [[nodiscard]] bool Flag(int row) const override {
-        ++flagReads;
-        std::string text = At(row).flag;
-        std::transform(text.begin(), text.end(), text.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        if (text == "true") {
-            return true;
-        }
-        if (text == "false") {
-            return false;
-        }
-        const bool numeric =
-            !text.empty() && text.find_first_not_of("+-0123456789.") == std::string::npos;
-        if (!numeric) {
+        if (At(row).path[0] == '!') {
             throw Error(errnum::TypeMismatch);
         }
-        return NumericValue(text) != 0.0;
+        return At(row).flag;
     }
 
     std::vector<Row> rows;
-    mutable int flagReads = 0;
 
 private:
     [[nodiscard]] const Row& At(int row) const {
@@ -59,34 +46,26 @@ private:
     }
 };
 
-// Rows from paths, every flag "True".
-inline FakeList ListOf(const std::vector<std::string>& paths) {
+// One row per character: 'T' a true flag, 'F' a false one, ' ' an empty path, '!' a row whose
+// flag cannot be read. Paths are "C:\1.jpg", "C:\2.jpg", ...
+inline FakeList ListOf(const std::string& flags) {
     FakeList list;
-    for (const std::string& path : paths) {
-        list.rows.push_back({path, "True"});
+    for (const char c : flags) {
+        const std::string n = std::to_string(list.rows.size() + 1);
+        list.rows.push_back({c == ' ' ? "" : (c == '!' ? "!" : "C:\\") + n + ".jpg", c != 'F'});
     }
     return list;
 }
 
+// Check marks of the preview items: 'x' checked, anything else not.
 class FakeMarks final : public rotation::PreviewMarks {
 public:
-    FakeMarks() = default;
-    explicit FakeMarks(std::vector<bool> initial) : checks(std::move(initial)) {}
-
+    explicit FakeMarks(std::string initial = {}) : checks(std::move(initial)) {}
     [[nodiscard]] int Count() const override { return static_cast<int>(checks.size()); }
     [[nodiscard]] bool Checked(int item) const override {
-        return checks.at(static_cast<std::size_t>(item - 1));
+        return checks.at(static_cast<std::size_t>(item - 1)) == 'x';
     }
-
-    std::vector<bool> checks;
-};
-
-// Names each case of a table after its name field.
-struct CaseName {
-    template <class Case>
-    std::string operator()(const testing::TestParamInfo<Case>& param) const {
-        return param.param.name;
-    }
+    std::string checks;
 };
 
 }  // namespace tavrino::test

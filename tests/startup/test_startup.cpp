@@ -10,106 +10,65 @@
 namespace tavrino {
 namespace {
 
-using test::PrivateHome;
-using test::VirtualDisplay;
-using test::WaitUntil;
-
-const QString kMainTitle = QStringLiteral("^Tavrino Wallpaper Manager$");
-
-class StartUp : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!display_.IsRunning()) {
-            GTEST_SKIP() << "Xvfb could not be started";
-        }
+TEST(StartUp, ALogOnLaunchEndsAtOnceOnlyWhenAutoStartIsOff) {
+    test::VirtualDisplay display;
+    if (!display.IsRunning()) {
+        GTEST_SKIP() << "Xvfb could not be started";
     }
-
-    void Launch(const QStringList& arguments) {
-        QProcessEnvironment env = home_.Environment();
-        env.insert(QStringLiteral("DISPLAY"), display_.Name());
-        program_.setProcessEnvironment(env);
-        program_.setProcessChannelMode(QProcess::ForwardedChannels);
-        program_.start(qEnvironmentVariable("TAVRINO_EXE"), arguments);
-        ASSERT_TRUE(program_.waitForStarted(5000));
-        clock_.start();
-    }
-
-    void TearDown() override {
-        if (program_.state() != QProcess::NotRunning) {
-            program_.kill();
-            program_.waitForFinished(3000);
-        }
-    }
-
-    // The splash carries the product name too; the main window is the wider one.
-    bool MainWindowShows(int timeoutMs) {
-        return WaitUntil(
-            [this] {
-                const QList<QSize> sizes = display_.VisibleWindowSizes(kMainTitle);
-                return std::any_of(sizes.begin(), sizes.end(),
+    struct Case {
+        const char* name;
+        QStringList settings, arguments;
+        bool ends;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"switch, AutoStart off",       {"AutoStart=0"},   {"/startup"},      true},
+        {"upper-case switch",           {"AutoStart=0"},   {"/STARTUP"},      true},
+        {"no argument",                 {"AutoStart=0"},   {},                false},
+        {"switch, AutoStart on",        {"AutoStart=1"},   {"/startup"},      false},
+        {"switch, AutoStart missing",   {},                {"/startup"},      false},
+        {"switch followed by more",     {"AutoStart=0"},   {"/startup", "x"}, false},
+        {"switch, AutoStart damaged",   {"AutoStart=off"}, {"/startup"},      false},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::PrivateHome home;
+        home.WriteSettings(c.settings + QStringList{"AutoUpdate=0", "Minimize=0"});
+        QProcessEnvironment env = home.Environment();
+        env.insert(QStringLiteral("DISPLAY"), display.Name());
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.setProcessChannelMode(QProcess::ForwardedChannels);
+        QElapsedTimer clock;
+        clock.start();
+        program.start(qEnvironmentVariable("TAVRINO_EXE"), c.arguments);
+        ASSERT_TRUE(program.waitForStarted(5000));
+        int windowsSeen = 0;
+        // The splash carries the product name too; the main window is the wider one.
+        const bool mainShown = test::WaitUntil(
+            [&] {
+                windowsSeen += display.CountVisibleWindows(QStringLiteral("."));
+                const QList<QSize> sizes =
+                    display.VisibleWindowSizes(QStringLiteral("^Tavrino Wallpaper Manager$"));
+                return program.state() == QProcess::NotRunning ||
+                       std::any_of(sizes.begin(), sizes.end(),
                                    [](const QSize& s) { return s.width() > 460; });
             },
-            timeoutMs);
+            10000);
+        ASSERT_TRUE(mainShown);
+        if (c.ends) {
+            EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+            EXPECT_EQ(program.exitCode(), 0);
+            EXPECT_EQ(windowsSeen, 0);
+        } else {
+            EXPECT_EQ(program.state(), QProcess::Running);
+            // The splash hands over after its 1000 ms and 3000 ms timers.
+            EXPECT_GE(clock.elapsed(), 3500);
+            program.kill();
+            program.waitForFinished(3000);
+        }
     }
-
-    PrivateHome home_;
-    VirtualDisplay display_;
-    QProcess program_;
-    QElapsedTimer clock_;
-};
-
-TEST_F(StartUp, ALogOnLaunchEndsAtOnceWhenAutoStartIsOff) {
-    for (const QString& argument : {QStringLiteral("/startup"), QStringLiteral("/STARTUP")}) {
-        home_.WriteSettings({QStringLiteral("AutoStart=0")});
-        Launch({argument});
-        int windowsSeen = 0;
-        ASSERT_TRUE(WaitUntil(
-            [&] {
-                windowsSeen += display_.CountVisibleWindows(QStringLiteral("."));
-                return program_.state() == QProcess::NotRunning;
-            },
-            8000))
-            << argument.toStdString();
-        EXPECT_EQ(program_.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(program_.exitCode(), 0);
-        EXPECT_EQ(windowsSeen, 0) << argument.toStdString();
-    }
-}
-
-struct GoesOnCase {
-    const char* name;
-    QStringList settings;
-    QStringList arguments;
-};
-
-TEST_F(StartUp, OtherLaunchesGoOnToTheMainWindow) {
-    const std::vector<GoesOnCase> cases{
-        {"switch with AutoStart on", {QStringLiteral("AutoStart=1")}, {QStringLiteral("/startup")}},
-        {"switch with AutoStart missing", {}, {QStringLiteral("/startup")}},
-        {"switch followed by more",
-         {QStringLiteral("AutoStart=0")},
-         {QStringLiteral("/startup"), QStringLiteral("x")}},
-        {"no argument", {QStringLiteral("AutoStart=0")}, {}},
-        {"damaged AutoStart", {QStringLiteral("AutoStart=off")}, {QStringLiteral("/startup")}},
-    };
-    for (const GoesOnCase& c : cases) {
-        QStringList settings = c.settings;
-        settings << QStringLiteral("AutoUpdate=0") << QStringLiteral("Minimize=0");
-        home_.WriteSettings(settings);
-        Launch(c.arguments);
-        EXPECT_TRUE(MainWindowShows(10000)) << c.name;
-        program_.kill();
-        program_.waitForFinished(3000);
-    }
-}
-
-TEST_F(StartUp, WithoutTheUpdateCheckTheMainWindowComesAboutFourSecondsAfterStart) {
-    home_.WriteSettings({QStringLiteral("AutoUpdate=0")});
-    Launch({});
-    ASSERT_TRUE(MainWindowShows(10000));
-    const qint64 elapsed = clock_.elapsed();
-    EXPECT_GE(elapsed, 3500);
-    EXPECT_LE(elapsed, 9000);
 }
 
 }  // namespace

@@ -25,24 +25,17 @@ inline bool WriteRegistryStore(const std::filesystem::path& file,
     RegistryFileOptions options;
     options.userFile = file;
     RegistryFileStore store(options);
-    const RegKey root = reg::RootKey(reg::CurrentUser);
-    RegKey key = 0;
-    // Make sure the file exists even without values.
-    if (store.CreateKey(root, "Tavrino Test", key) != reg::Success) {
-        return false;
-    }
-    store.CloseKey(key);
-    for (const StoredValue& v : values) {
-        if (store.CreateKey(root, v.key, key) != reg::Success) {
+    std::vector<StoredValue> all = values;
+    all.push_back({"Tavrino Test", "", reg::Sz, ""});  // so that the file exists without values
+    for (const StoredValue& v : all) {
+        RegKey key = 0;
+        if (store.CreateKey(reg::RootKey(reg::CurrentUser), v.key, key) != reg::Success ||
+            store.SetValue(key, v.name, v.type,
+                           reinterpret_cast<const std::uint8_t*>(v.bytes.data()),
+                           static_cast<std::uint32_t>(v.bytes.size())) != reg::Success) {
             return false;
         }
-        const auto* data = reinterpret_cast<const std::uint8_t*>(v.bytes.data());
-        const std::int32_t rc =
-            store.SetValue(key, v.name, v.type, data, static_cast<std::uint32_t>(v.bytes.size()));
         store.CloseKey(key);
-        if (rc != reg::Success) {
-            return false;
-        }
     }
     return std::filesystem::exists(file);
 }
