@@ -16,14 +16,17 @@ namespace {
 TEST(Guarded, EndsOnlyItsOwnHandlerAtTheFailingStatementAndReportsItsLocation) {
     test::RecordingReporter reporter;
     std::vector<int> ran;
-    EXPECT_TRUE(Guarded(reporter, loc::TmrShowNextTick, [&] {
-        EXPECT_FALSE(Guarded(reporter, loc::MainLoad, [&] {
+    bool inner = true;
+    const bool outer = Guarded(reporter, loc::TmrShowNextTick, [&] {
+        inner = Guarded(reporter, loc::MainLoad, [&] {
             ran.push_back(1);
             throw Error(errnum::TypeMismatch);
-        }));
+        });
         IgnoringErrors([] { throw std::runtime_error("network down"); });
         ran.push_back(2);  // the caller goes on
-    }));
+    });
+    EXPECT_FALSE(inner);
+    EXPECT_TRUE(outer);
     EXPECT_EQ(ran, (std::vector<int>{1, 2}));
     ASSERT_EQ(reporter.reports.size(), 1U);
     EXPECT_EQ(reporter.reports[0].location, 30);
