@@ -75,11 +75,15 @@ TEST(Options, CheckingTileOrStretchClearsTheOtherFirstAndUncheckingChangesNothin
     f.boxes.SetState(Option::Tile, 0);
     f.boxes.SetState(Option::Stretch, 1);
     f.boxes.SetState(Option::Tile, 1);
-    EXPECT_EQ(f.store.saveLog, (Keys{"Tile", "Stretch", "Stretch", "Tile"}));
     EXPECT_EQ(*f.store.Find("Stretch"), "0");
     EXPECT_EQ(*f.store.Find("Tile"), "1");
-    const std::vector<std::pair<Option, int>> told{
-        {Option::Tile, 0}, {Option::Stretch, 1}, {Option::Tile, 1}, {Option::Stretch, 0}};
+    f.boxes.SetState(Option::Stretch, 1);
+    EXPECT_EQ(*f.store.Find("Stretch"), "1");
+    EXPECT_EQ(*f.store.Find("Tile"), "0");
+    EXPECT_EQ(f.store.saveLog, (Keys{"Tile", "Stretch", "Stretch", "Tile", "Tile", "Stretch"}));
+    const std::vector<std::pair<Option, int>> told{{Option::Tile, 0},    {Option::Stretch, 1},
+                                                   {Option::Tile, 1},    {Option::Stretch, 0},
+                                                   {Option::Stretch, 1}, {Option::Tile, 0}};
     EXPECT_EQ(seen, told);
 }
 

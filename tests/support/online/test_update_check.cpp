@@ -36,6 +36,7 @@ TEST(HttpGetter, AnythingButAWholeTwoHundredReplyWithinItsLimitsFails) {
     const Case cases[] = {
         {"200",                     HttpAnswer::Ok("1.0.4"),           OverLimit::Fail,     true},
         {"404",                     {404, "1.0.4"},                    OverLimit::Fail,     false},
+        {"302",                     {302, "1.0.4"},                    OverLimit::Fail,     false},
         {"500",                     {500, "RETRY|http://x/"},          OverLimit::Fail,     false},
         {"silent server",           HttpAnswer::Never(),               OverLimit::Fail,     false},
         {"flood, length declared",  HttpAnswer::Flood(100LL << 20, true),  OverLimit::Fail, false},
