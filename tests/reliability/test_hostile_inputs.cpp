@@ -1,5 +1,6 @@
-// Hostile files, settings, sockets, servers and command lines, each against the real program
-// (on a private X display) or the real component that meets it first.
+// Hostile files, settings, sockets and command lines, each against the real program
+// (on a private X display) or the real component that meets it first. Hostile servers are met
+// by the HTTP layer's own table (tests/support/online).
 #include <gtest/gtest.h>
 
 #include <QBuffer>
@@ -18,8 +19,6 @@
 #include "library/IndexFile.h"
 #include "rotation/RotationController.h"
 #include "settings/QtSettingsStore.h"
-#include "support/online/HttpGet.h"
-#include "tests/support/online/LoopbackHttpServer.h"
 #include "wallpaper/decode/ImageDecoding.h"
 
 namespace tavrino {
@@ -163,27 +162,6 @@ TEST(HostileInputs, OnlyOurOwnLeftoverTemporaryFilesAreRemovedAtLoad) {
     store.Load(list);
     for (const auto& [name, ours] : rows) {
         EXPECT_EQ(fs::exists(folder / name), !ours) << name;
-    }
-}
-
-TEST(HostileInputs, OnlyA2xxReplyAnswersARequest) {
-    // clang-format off
-    const std::vector<std::pair<int, bool>> rows{
-        {200, true}, {204, true}, {301, false}, {302, false}, {304, false}, {404, false}, {500, false},
-    };
-    // clang-format on
-    for (const auto& [status, answers] : rows) {
-        LoopbackHttpServer server([status = status](const QByteArray&, int) {
-            return HttpAnswer::Status(status, status == 204 ? QByteArray() : QByteArray("9.9.9"));
-        });
-        HttpGetter getter;
-        std::optional<HttpResult> result;
-        getter.Get(QUrl(server.Root() + QStringLiteral("/products/Varnello/version.asp")), 64,
-                   OverLimit::Fail, [&result](const HttpResult& r) { result = r; });
-        ASSERT_TRUE(WaitUntil([&] { return result.has_value(); })) << status;
-        EXPECT_EQ(result->ok, answers) << status;
-        EXPECT_EQ(result->body, answers && status == 200 ? QByteArray("9.9.9") : QByteArray())
-            << status;
     }
 }
 
