@@ -128,7 +128,8 @@ protected:
         return result;
     }
 
-    bool PixmapAlive(Pixmap pixmap) {
+    // The pixmap's width, 0 when it no longer exists.
+    unsigned PixmapWidth(Pixmap pixmap) {
         Window root = 0;
         int x = 0;
         int y = 0;
@@ -140,22 +141,10 @@ protected:
         const Status ok =
             XGetGeometry(display_, pixmap, &root, &x, &y, &width, &height, &border, &depth);
         XSync(display_, False);
-        return ok != 0 && g_lastError == 0;
+        return ok != 0 && g_lastError == 0 ? width : 0;
     }
 
-    unsigned PixmapWidth(Pixmap pixmap) {
-        Window root = 0;
-        int x = 0;
-        int y = 0;
-        unsigned width = 0;
-        unsigned height = 0;
-        unsigned border = 0;
-        unsigned depth = 0;
-        g_lastError = 0;
-        XGetGeometry(display_, pixmap, &root, &x, &y, &width, &height, &border, &depth);
-        XSync(display_, False);
-        return g_lastError == 0 ? width : 0;
-    }
+    bool PixmapAlive(Pixmap pixmap) { return PixmapWidth(pixmap) != 0; }
 
     // A pixmap published the way another root setter leaves it: retained after its client ended.
     Pixmap RetainedForeignPixmap(bool esetroot) {
