@@ -1,16 +1,17 @@
 #include "settings/RegistryFileStore.h"
 
 #include <algorithm>
-#include <atomic>
+#include <bit>
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <system_error>
+#include <sstream>
 #include <thread>
-#include <utility>
 
+#include "library/DurableFile.h"
 #include "support/HexDigits.h"
 
 namespace tavrino {
@@ -21,53 +22,44 @@ namespace {
 
 constexpr std::string_view kMagic = "TavrinoRegistry 1";
 constexpr std::string_view kAppFolder = "tavrino-wallpaper-manager";
+// REG_DWORD data is little-endian, and so is every machine the program is built for.
+static_assert(std::endian::native == std::endian::little);
 
 std::string Fold(std::string_view text) {
     std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
     return out;
-}
-
-std::vector<std::string> SplitPath(std::string_view path) {
-    std::vector<std::string> parts;
-    for (std::size_t start = 0; start <= path.size();) {
-        const std::size_t end = std::min(path.find('\\', start), path.size());
-        if (end > start) {
-            parts.emplace_back(path.substr(start, end - start));
-        }
-        start = end + 1;
-    }
-    return parts;
 }
 
 // Adds path and all its ancestors, new ones spelled as given; returns the key itself.
 RegistryFileKey& EnsureKey(RegistryFileData& data, std::string_view path) {
     RegistryFileKey* key = &data.keys[std::string()];
     std::string folded;
-    for (const std::string& part : SplitPath(path)) {
-        folded += (folded.empty() ? "" : "\\") + Fold(part);
-        RegistryFileKey& next = data.keys[folded];
-        if (next.path.empty()) {
-            next.path = key->path.empty() ? part : key->path + "\\" + part;
+    std::istringstream parts{std::string(path)};
+    for (std::string part; std::getline(parts, part, '\\');) {
+        if (!part.empty()) {
+            folded += (folded.empty() ? "" : "\\") + Fold(part);
+            RegistryFileKey& next = data.keys[folded];
+            if (next.path.empty()) {
+                next.path = key->path.empty() ? part : key->path + "\\" + part;
+            }
+            key = &next;
         }
-        key = &next;
     }
     return *key;
 }
 
 RegistryFileValue* FindValue(RegistryFileKey& key, std::string_view name) {
-    const auto it =
-        std::find_if(key.values.begin(), key.values.end(),
-                     [&](const RegistryFileValue& v) { return Fold(v.name) == Fold(name); });
+    const auto it = std::find_if(key.values.begin(), key.values.end(),
+                                 [&](const auto& v) { return Fold(v.name) == Fold(name); });
     return it == key.values.end() ? nullptr : &*it;
 }
 
 void AppendEscaped(std::string& out, std::string_view bytes) {
     for (const char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x20 || c > 0x7E || ch == '%' || ch == '"' || ch == '[' || ch == ']') {
+        if (c < 0x20 || c > 0x7E || std::string_view("%\"[]").find(ch) != std::string_view::npos) {
             out += {'%', HexDigit(c >> 4U), HexDigit(c)};
         } else {
             out += ch;
@@ -75,24 +67,18 @@ void AppendEscaped(std::string& out, std::string_view bytes) {
     }
 }
 
-// Decodes "%XY" escapes; refuses a bad escape, control bytes and the forbidden byte.
-bool Unescape(std::string_view text, char forbidden, std::string& out) {
+// Decodes "%XY" escapes; refuses a bad escape, control bytes and an unescaped '"'.
+bool Unescape(std::string_view text, std::string& out) {
     out.clear();
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
-        if (c == '%') {
-            const int hi = i + 2 < text.size() ? HexValue(text[i + 1]) : -1;
-            const int lo = i + 2 < text.size() ? HexValue(text[i + 2]) : -1;
-            if (hi < 0 || lo < 0) {
-                return false;
-            }
-            out += static_cast<char>((hi << 4) | lo);
-            i += 2;
-        } else if (c < 0x20 || c == 0x7F || text[i] == forbidden) {
+        const int hi = c == '%' && i + 2 < text.size() ? HexValue(text[i + 1]) : -1;
+        const int lo = c == '%' && i + 2 < text.size() ? HexValue(text[i + 2]) : -1;
+        if (c == '%' ? hi < 0 || lo < 0 : c < 0x20 || c == 0x7F || c == '"') {
             return false;
-        } else {
-            out += text[i];
         }
+        out += c == '%' ? static_cast<char>((hi << 4) | lo) : text[i];
+        i += c == '%' ? 2 : 0;
     }
     return true;
 }
@@ -100,7 +86,7 @@ bool Unescape(std::string_view text, char forbidden, std::string& out) {
 // Reads '"' escaped '"' at the start of text and removes it from text.
 bool ParseQuoted(std::string_view& text, std::string& out) {
     const std::size_t close = text.starts_with('"') ? text.find('"', 1) : std::string_view::npos;
-    if (close == std::string_view::npos || !Unescape(text.substr(1, close - 1), '"', out)) {
+    if (close == std::string_view::npos || !Unescape(text.substr(1, close - 1), out)) {
         return false;
     }
     text.remove_prefix(close + 1);
@@ -113,90 +99,49 @@ bool ParseUnsigned(std::string_view text, std::uint32_t& value) {
     return !text.empty() && text.size() <= 10 && error == std::errc() && stop == end;
 }
 
-std::uint32_t DwordValue(std::string_view bytes) {
-    std::uint32_t v = 0;
-    for (std::size_t i = 0; i < 4; ++i) {
-        v |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) << (8U * i);
-    }
-    return v;
-}
-
-std::string DwordBytes(std::uint32_t v) {
-    return {static_cast<char>(v & 0xFFU), static_cast<char>((v >> 8U) & 0xFFU),
-            static_cast<char>((v >> 16U) & 0xFFU), static_cast<char>(v >> 24U)};
-}
-
 // Holds "<file>.lock", a folder: creating one is atomic and fails when it exists, on every
 // platform. A lock older than the stale age was left by a process that died and is taken over.
-class FileLock {
-public:
+struct FileLock {
     FileLock(const fs::path& file, const RegistryFileOptions& options)
-        : lock_(fs::path(file).concat(".lock")) {
+        : lock(fs::path(file).concat(".lock")) {
         const auto deadline = std::chrono::steady_clock::now() + options.lockTimeout;
-        for (;;) {
-            std::error_code ec;
-            if (fs::create_directory(lock_, ec)) {
-                held = true;
-                return;
-            }
+        std::error_code ec;
+        while (!(held = fs::create_directory(lock, ec))) {
             // "exists" also when its holder removed it meanwhile: try again then.
-            if (ec && ec != std::errc::file_exists && !fs::exists(lock_, ec)) {
+            if (ec && ec != std::errc::file_exists && !fs::exists(lock, ec)) {
                 return;  // cannot be created at all (missing or read-only folder)
             }
-            const auto written = fs::last_write_time(lock_, ec);
+            const auto written = fs::last_write_time(lock, ec);
             if (!ec && fs::file_time_type::clock::now() - written > options.lockStaleAfter) {
-                fs::remove(lock_, ec);
-                continue;
-            }
-            if (std::chrono::steady_clock::now() >= deadline) {
+                fs::remove(lock, ec);
+            } else if (std::chrono::steady_clock::now() >= deadline) {
                 return;
+            } else {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
     }
     ~FileLock() {
         std::error_code ec;
-        if (held) {
-            fs::remove(lock_, ec);
-        }
+        static_cast<void>(held && fs::remove(lock, ec));
     }
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
 
+    fs::path lock;
     bool held = false;
-
-private:
-    fs::path lock_;
 };
 
-// Writes a temporary file beside file and renames it over file: readers see the old or the new
-// file, never part of one.
-std::int32_t WriteAtomically(const fs::path& file, const std::string& text) {
-    static std::atomic<unsigned> counter{0};
-    const fs::path temp = fs::path(file).concat(".tmp-" + std::to_string(std::random_device{}()) +
-                                                "-" + std::to_string(counter++));
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    std::error_code ec;
-    if (!out.fail()) {
-        fs::rename(temp, file, ec);
-    }
-    if (out.fail() || ec) {
-        fs::remove(temp, ec);
-        return reg::AccessDenied;
-    }
-    return reg::Success;
+fs::path FromEnvironment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? fs::path(value) : fs::path();
 }
 
 }  // namespace
 
 std::string CanonicalKeyPath(std::string_view path) {
-    std::string out;
-    for (const std::string& part : SplitPath(path)) {
-        out += (out.empty() ? "" : "\\") + Fold(part);
-    }
-    return out;
+    RegistryFileData scratch;
+    return Fold(EnsureKey(scratch, path).path);
 }
 
 std::optional<RegistryFileData> ParseRegistryFile(std::string_view text, std::string* why) {
@@ -212,14 +157,12 @@ std::optional<RegistryFileData> ParseRegistryFile(std::string_view text, std::st
         return std::nullopt;
     };
     while (!text.empty() || lineNo == 0) {
-        const std::size_t nl = text.find('\n');
-        std::string_view line = text.substr(0, nl);
-        text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
-        ++lineNo;
+        std::string_view line = text.substr(0, text.find('\n'));
+        text.remove_prefix(std::min(text.size(), line.size() + 1));
         if (line.ends_with('\r')) {
             line.remove_suffix(1);  // a file saved with CR LF line ends
         }
-        if (lineNo == 1 && line != kMagic) {
+        if (++lineNo == 1 && line != kMagic) {
             return fail("not a registry file of a known version");
         }
         if (lineNo == 1 || line.empty() || line.front() == '#') {
@@ -228,14 +171,15 @@ std::optional<RegistryFileData> ParseRegistryFile(std::string_view text, std::st
         if (ended) {
             return fail("text after the end line");
         }
-        std::string path;
         if (line == "End") {
             ended = true;
-        } else if (line.front() == '[') {
+            continue;
+        }
+        std::string path;
+        if (line.front() == '[') {
             const std::string_view inner = line.substr(1, line.size() - 2);
             if (line.size() < 2 || !line.ends_with(']') ||
-                inner.find_first_of("[]") != std::string_view::npos ||
-                !Unescape(inner, '"', path)) {
+                inner.find_first_of("[]") != std::string_view::npos || !Unescape(inner, path)) {
                 return fail("bad key line");
             }
             const auto existing = data.keys.find(CanonicalKeyPath(path));
@@ -243,96 +187,78 @@ std::optional<RegistryFileData> ParseRegistryFile(std::string_view text, std::st
                 return fail("key listed twice");
             }
             current = &EnsureKey(data, path);
-        } else if (line.front() == '"' && current != nullptr) {
-            RegistryFileValue value;
-            if (!ParseQuoted(line, value.name) || !line.starts_with('=') ||
-                line.find(':') == std::string_view::npos) {
-                return fail("bad value name");
-            }
-            const std::string_view type = line.substr(1, line.find(':') - 1);
-            std::string_view rest = line.substr(line.find(':') + 1);
-            std::uint32_t number = 0;
-            if (type == "dword" && ParseUnsigned(rest, number)) {
-                value.type = reg::Dword;
-                value.bytes = DwordBytes(number);
-            } else if (type == "sz" ||
-                       (type.starts_with("raw(") && type.ends_with(')') && type.size() > 5 &&
-                        ParseUnsigned(type.substr(4, type.size() - 5), number))) {
-                value.type = type == "sz" ? reg::Sz : number;
-                if (!ParseQuoted(rest, value.bytes) || !rest.empty()) {
-                    return fail("bad value data");
-                }
-            } else {
-                return fail("bad value type");
-            }
-            if (FindValue(*current, value.name) != nullptr) {
-                return fail("value listed twice");
-            }
-            current->values.push_back(std::move(value));
-        } else {
+            continue;
+        }
+        RegistryFileValue value;
+        std::string_view rest = line;
+        if (line.front() != '"' || current == nullptr) {
             return fail("line is neither a key nor a value below a key");
         }
+        if (!ParseQuoted(rest, value.name) || !rest.starts_with('=') ||
+            rest.find(':') == std::string_view::npos) {
+            return fail("bad value name");
+        }
+        const std::string_view type = rest.substr(1, rest.find(':') - 1);
+        rest.remove_prefix(rest.find(':') + 1);
+        std::uint32_t number = 0;
+        if (type == "dword" && ParseUnsigned(rest, number)) {
+            value.type = reg::Dword;
+            value.bytes.assign(reinterpret_cast<const char*>(&number), 4);
+        } else if (type == "sz" ||
+                   (type.starts_with("raw(") && type.ends_with(')') && type.size() > 5 &&
+                    ParseUnsigned(type.substr(4, type.size() - 5), number))) {
+            value.type = type == "sz" ? reg::Sz : number;
+            if (!ParseQuoted(rest, value.bytes) || !rest.empty()) {
+                return fail("bad value data");
+            }
+        } else {
+            return fail("bad value type");
+        }
+        if (FindValue(*current, value.name) != nullptr) {
+            return fail("value listed twice");
+        }
+        current->values.push_back(std::move(value));
     }
-    if (!ended) {
-        return fail("file ends early (no end line)");
-    }
-    return data;
+    return ended ? std::optional(std::move(data)) : fail("file ends early (no end line)");
 }
 
 std::string FormatRegistryFile(const RegistryFileData& data) {
     std::string out(kMagic);
     out += "\n# Written by Tavrino Wallpaper Manager; see REGISTRY-FORMAT.md for the format.\n";
     for (const auto& [folded, key] : data.keys) {
-        if (folded.empty() && key.values.empty()) {
-            continue;  // the root itself always exists
+        if (!folded.empty() || !key.values.empty()) {  // the root itself always exists
+            AppendEscaped(out += "\n[", key.path);
+            out += "]\n";
         }
-        out += "\n[";
-        AppendEscaped(out, key.path);
-        out += "]\n";
         for (const RegistryFileValue& v : key.values) {
-            out += '"';
-            AppendEscaped(out, v.name);
+            AppendEscaped(out += '"', v.name);
+            std::uint32_t number = 0;
             if (v.type == reg::Dword && v.bytes.size() == 4) {
-                out += "\"=dword:" + std::to_string(DwordValue(v.bytes)) + "\n";
-                continue;
+                std::memcpy(&number, v.bytes.data(), 4);
+                out += "\"=dword:" + std::to_string(number) + "\n";
+            } else {
+                out += v.type == reg::Sz ? "\"=sz:\"" : "\"=raw(" + std::to_string(v.type) + "):\"";
+                AppendEscaped(out, v.bytes);
+                out += "\"\n";
             }
-            out += v.type == reg::Sz ? "\"=sz:\"" : "\"=raw(" + std::to_string(v.type) + "):\"";
-            AppendEscaped(out, v.bytes);
-            out += "\"\n";
         }
     }
     return out + "\nEnd\n";
 }
 
 fs::path DefaultUserRegistryFile() {
-    const char* over = std::getenv("TAVRINO_REGISTRY_USER_FILE");
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    const char* home = std::getenv("HOME");
-    if (over != nullptr && *over != '\0') {
-        return {over};
+    const fs::path over = FromEnvironment("TAVRINO_REGISTRY_USER_FILE");
+    const fs::path xdg = FromEnvironment("XDG_CONFIG_HOME");
+    const fs::path home = FromEnvironment("HOME");
+    if (!over.empty() || (!xdg.is_absolute() && home.empty())) {
+        return over;
     }
-    if (xdg != nullptr && fs::path(xdg).is_absolute()) {
-        return fs::path(xdg) / kAppFolder / "registry.txt";
-    }
-    if (home != nullptr && *home != '\0') {
-        return fs::path(home) / ".config" / kAppFolder / "registry.txt";
-    }
-    return {};
+    return (xdg.is_absolute() ? xdg : home / ".config") / kAppFolder / "registry.txt";
 }
 
 fs::path DefaultSystemRegistryFile() {
-    const char* over = std::getenv("TAVRINO_REGISTRY_SYSTEM_FILE");
-    if (over != nullptr && *over != '\0') {
-        return {over};
-    }
-    return fs::path("/etc/xdg") / kAppFolder / "registry-system.txt";
-}
-
-RegistryFileStore::RegistryFileStore(RegistryFileOptions options) : options_(std::move(options)) {}
-
-RegKey RegistryFileStore::NewHandle(bool user, std::string path) {
-    handles_.emplace(nextHandle_, Handle{user, std::move(path)});
-    return nextHandle_++;
+    const fs::path over = FromEnvironment("TAVRINO_REGISTRY_SYSTEM_FILE");
+    return over.empty() ? fs::path("/etc/xdg") / kAppFolder / "registry-system.txt" : over;
 }
 
 std::optional<RegistryFileStore::Handle> RegistryFileStore::Resolve(RegKey key) const {
@@ -347,54 +273,47 @@ std::int32_t RegistryFileStore::Load(bool user, RegistryFileData& data) {
     const fs::path& file = user ? options_.userFile : options_.systemFile;
     data = RegistryFileData{};
     EnsureKey(data, "");
-    if (file.empty()) {
-        return user ? reg::BadStore : reg::Success;
-    }
     std::error_code ec;
     const fs::file_status status = fs::status(file, ec);
-    if (status.type() == fs::file_type::not_found) {
-        if (user && options_.seedDesktopDefaults) {
+    if (file.empty() || status.type() == fs::file_type::not_found) {
+        if (user && options_.seedDesktopDefaults && !file.empty()) {
             EnsureKey(data, "Control Panel\\desktop").values = {
                 {"TileWallpaper", reg::Sz, std::string("0\0", 2)},
                 {"WallpaperStyle", reg::Sz, std::string("0\0", 2)}};
         }
-        return reg::Success;
+        return user && file.empty() ? reg::BadStore : reg::Success;
     }
-    if (ec || status.type() != fs::file_type::regular) {
-        return reg::BadStore;
+    std::ifstream in;
+    if (!ec && status.type() == fs::file_type::regular) {
+        in.open(file, std::ios::binary);
     }
-    std::ifstream in(file, std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
     if (!in.is_open() || in.bad()) {
         return reg::BadStore;
     }
-    in.close();
     std::optional<RegistryFileData> parsed = ParseRegistryFile(text);
-    if (!parsed) {
-        if (user && !options_.userReadOnly) {
-            // Kept for the user to look at; the next change starts a new file.
-            fs::path aside = fs::path(file).concat(".corrupt");
-            for (int n = 1; fs::exists(aside, ec) && n < 1000; ++n) {
-                aside = fs::path(file).concat(".corrupt." + std::to_string(n));
-            }
-            fs::rename(file, aside, ec);
+    if (!parsed && user && !options_.userReadOnly) {
+        // Kept for the user to look at; the next change starts a new file.
+        fs::path aside = fs::path(file).concat(".corrupt");
+        for (int n = 1; fs::exists(aside, ec) && n < 1000; ++n) {
+            aside = fs::path(file).concat(".corrupt." + std::to_string(n));
         }
-        return reg::BadStore;
+        in.close();
+        fs::rename(file, aside, ec);
     }
-    data = std::move(*parsed);
-    return reg::Success;
+    if (parsed) {
+        data = std::move(*parsed);
+    }
+    return parsed ? reg::Success : reg::BadStore;
 }
 
 template <class Change>
 std::int32_t RegistryFileStore::Modify(Change&& change) {
     const fs::path& file = options_.userFile;
-    if (options_.userReadOnly) {
-        return reg::AccessDenied;
-    }
-    if (file.empty()) {
-        return reg::BadStore;
-    }
     std::error_code ec;
+    if (options_.userReadOnly || file.empty()) {
+        return options_.userReadOnly ? reg::AccessDenied : reg::BadStore;
+    }
     if (file.has_parent_path() && (fs::create_directories(file.parent_path(), ec), ec)) {
         return reg::AccessDenied;
     }
@@ -405,34 +324,39 @@ std::int32_t RegistryFileStore::Modify(Change&& change) {
         return reg::AccessDenied;
     }
     const FileLock lock(file, options_);
-    if (!lock.held) {
-        return reg::AccessDenied;
-    }
     RegistryFileData data;
     bool changed = false;
-    std::int32_t rc = Load(true, data);
-    if (rc == reg::Success) {
-        rc = change(data, changed);
+    std::int32_t rc = lock.held ? Load(true, data) : reg::AccessDenied;
+    if (rc != reg::Success || (rc = change(data, changed)) != reg::Success || !changed) {
+        return rc;
     }
-    return rc == reg::Success && changed ? WriteAtomically(file, FormatRegistryFile(data)) : rc;
+    // The new file reaches the disk under a name of its own, then replaces the old one in one
+    // rename: readers see the old or the new file, never part of one.
+    const fs::path temp = fs::path(file).concat(".tmp-" + std::to_string(std::random_device{}()));
+    try {
+        library::WriteAndFlushFile(temp, FormatRegistryFile(data));
+        fs::rename(temp, file);
+    } catch (const fs::filesystem_error&) {
+        fs::remove(temp, ec);
+        return reg::AccessDenied;
+    }
+    library::FlushFolder(file.parent_path());
+    return reg::Success;
 }
 
 std::int32_t RegistryFileStore::CreateKey(RegKey root, const std::string& subKey, RegKey& key) {
     const std::optional<Handle> base = Resolve(root);
-    if (!base) {
-        return reg::InvalidHandle;
+    if (!base || !base->user) {
+        return base ? reg::AccessDenied : reg::InvalidHandle;
     }
-    if (!base->user) {
-        return reg::AccessDenied;
-    }
-    const std::string path = base->path + "\\" + subKey;
+    const std::string path = CanonicalKeyPath(base->path + "\\" + subKey);
     const std::int32_t rc = Modify([&](RegistryFileData& data, bool& changed) {
-        changed = !data.keys.contains(CanonicalKeyPath(path));
-        EnsureKey(data, path);
+        changed = !data.keys.contains(path);
+        EnsureKey(data, base->path + "\\" + subKey);
         return reg::Success;
     });
     if (rc == reg::Success) {
-        key = NewHandle(true, CanonicalKeyPath(path));
+        handles_.emplace(key = nextHandle_++, Handle{true, path});
     }
     return rc;
 }
@@ -441,67 +365,52 @@ std::int32_t RegistryFileStore::OpenKey(RegKey root, const std::string& subKey,
                                         std::uint32_t /*options*/, std::uint32_t /*access*/,
                                         RegKey& key) {
     const std::optional<Handle> base = Resolve(root);
-    if (!base) {
-        return reg::InvalidHandle;
-    }
-    const std::string path = CanonicalKeyPath(base->path + "\\" + subKey);
+    const std::string path = base ? CanonicalKeyPath(base->path + "\\" + subKey) : "";
     RegistryFileData data;
-    if (const std::int32_t rc = Load(base->user, data); rc != reg::Success) {
-        return rc;
+    std::int32_t rc = base ? Load(base->user, data) : reg::InvalidHandle;
+    if (rc == reg::Success && !data.keys.contains(path)) {
+        rc = reg::FileNotFound;
+    } else if (rc == reg::Success) {
+        handles_.emplace(key = nextHandle_++, Handle{base->user, path});
     }
-    if (!data.keys.contains(path)) {
-        return reg::FileNotFound;
-    }
-    key = NewHandle(base->user, path);
-    return reg::Success;
+    return rc;
 }
 
 std::int32_t RegistryFileStore::QueryValue(RegKey key, const std::string& valueName,
                                            std::uint32_t* type, std::uint8_t* data,
                                            std::uint32_t* size) {
     const std::optional<Handle> handle = Resolve(key);
-    if (!handle) {
-        return reg::InvalidHandle;
-    }
-    if (data != nullptr && size == nullptr) {
-        return reg::InvalidParameter;
-    }
     RegistryFileData file;
-    if (const std::int32_t rc = Load(handle->user, file); rc != reg::Success) {
-        return rc;
-    }
+    std::int32_t rc = !handle                              ? reg::InvalidHandle
+                      : data != nullptr && size == nullptr ? reg::InvalidParameter
+                                                           : Load(handle->user, file);
     // The key may have gone since it was opened: another process changed the file.
-    const auto k = file.keys.find(handle->path);
+    const auto k = rc == reg::Success ? file.keys.find(handle->path) : file.keys.end();
     const RegistryFileValue* v = k == file.keys.end() ? nullptr : FindValue(k->second, valueName);
     if (v == nullptr) {
-        return reg::FileNotFound;
+        return rc == reg::Success ? reg::FileNotFound : rc;
+    }
+    const auto needed = static_cast<std::uint32_t>(v->bytes.size());
+    rc = data == nullptr || *size >= needed ? reg::Success : reg::MoreData;
+    if (data != nullptr && rc == reg::Success) {
+        std::copy(v->bytes.begin(), v->bytes.end(), data);
     }
     if (type != nullptr) {
         *type = v->type;
     }
-    const auto needed = static_cast<std::uint32_t>(v->bytes.size());
-    const bool fits = data == nullptr || *size >= needed;
-    if (data != nullptr && fits) {
-        std::copy(v->bytes.begin(), v->bytes.end(), data);
-    }
     if (size != nullptr) {
         *size = needed;
     }
-    return fits ? reg::Success : reg::MoreData;
+    return rc;
 }
 
 std::int32_t RegistryFileStore::SetValue(RegKey key, const std::string& valueName,
                                          std::uint32_t type, const std::uint8_t* data,
                                          std::uint32_t size) {
     const std::optional<Handle> handle = Resolve(key);
-    if (!handle) {
-        return reg::InvalidHandle;
-    }
-    if (!handle->user) {
-        return reg::AccessDenied;
-    }
-    if (data == nullptr && size != 0) {
-        return reg::InvalidParameter;
+    if (!handle || !handle->user || (data == nullptr && size != 0)) {
+        return !handle ? reg::InvalidHandle
+                       : (!handle->user ? reg::AccessDenied : reg::InvalidParameter);
     }
     const std::string bytes(data, data + size);
     return Modify([&](RegistryFileData& file, bool& changed) {
@@ -510,7 +419,7 @@ std::int32_t RegistryFileStore::SetValue(RegKey key, const std::string& valueNam
             return reg::FileNotFound;
         }
         if (RegistryFileValue* v = FindValue(k->second, valueName); v != nullptr) {
-            *v = {v->name, type, bytes};
+            *v = {v->name, type, bytes};  // the spelling first written stays
         } else {
             k->second.values.push_back({valueName, type, bytes});
         }

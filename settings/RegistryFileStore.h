@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "settings/RegistryApi.h"
@@ -60,7 +61,7 @@ std::filesystem::path DefaultSystemRegistryFile();
 
 class RegistryFileStore final : public RegistryApi {
 public:
-    explicit RegistryFileStore(RegistryFileOptions options);
+    explicit RegistryFileStore(RegistryFileOptions options) : options_(std::move(options)) {}
 
     std::int32_t CreateKey(RegKey root, const std::string& subKey, RegKey& key) override;
     std::int32_t OpenKey(RegKey root, const std::string& subKey, std::uint32_t options,
@@ -81,14 +82,12 @@ private:
     };
 
     [[nodiscard]] std::optional<Handle> Resolve(RegKey key) const;
-    // Reads a root's file afresh into data: 0 or an error code (a damaged user file is moved
-    // aside first).
+    // Reads a root's file afresh: 0 or an error code (a damaged user file is moved aside first).
     std::int32_t Load(bool user, RegistryFileData& data);
     // Runs change(data, changed) on the freshly read user file under the lock and writes the
     // result back when it changed.
     template <class Change>
     std::int32_t Modify(Change&& change);
-    RegKey NewHandle(bool user, std::string path);
 
     RegistryFileOptions options_;
     std::map<RegKey, Handle> handles_;

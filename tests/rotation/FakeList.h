@@ -1,8 +1,7 @@
-// A display list and preview check marks held in strings, for the rotation tests.
+// A display list and preview check marks held in plain strings, for the rotation tests.
 #pragma once
 
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "rotation/ListView.h"
@@ -15,39 +14,28 @@ struct Row {
     bool flag = true;
 };
 
-// Row k is rows[k-1]; like the real table, the list ends at the first empty path. A flag of a
-// path starting with '!' throws, as an unexpected failure inside the list would.
-class FakeList final : public rotation::ListView {
-public:
-    FakeList() = default;
-    explicit FakeList(std::vector<Row> initial) : rows(std::move(initial)) {}
-
+// Row k is rows[k-1]; the list ends at the first empty path, like the real table. Reading the
+// flag of a path starting with '!' throws, as an unexpected failure inside the list would.
+struct FakeList final : rotation::ListView {
     [[nodiscard]] int Count() const override {
         int n = 0;
-        while (n < static_cast<int>(rows.size()) &&
-               !rows[static_cast<std::size_t>(n)].path.empty()) {
+        while (n < static_cast<int>(rows.size()) && !At(n + 1).path.empty()) {
             ++n;
         }
         return n;
     }
     [[nodiscard]] const std::string& Path(int row) const override { return At(row).path; }
     [[nodiscard]] bool Flag(int row) const override {
-        if (At(row).path[0] == '!') {
-            throw Error(errnum::TypeMismatch);
-        }
-        return At(row).flag;
+        return At(row).path[0] == '!' ? throw Error(errnum::TypeMismatch) : At(row).flag;
     }
-
-    std::vector<Row> rows;
-
-private:
     [[nodiscard]] const Row& At(int row) const {
         return rows.at(static_cast<std::size_t>(row - 1));
     }
+    std::vector<Row> rows;
 };
 
-// One row per character: 'T' a true flag, 'F' a false one, ' ' an empty path, '!' a row whose
-// flag cannot be read. Paths are "C:\1.jpg", "C:\2.jpg", ...
+// One row per character: 'T' a true flag, 'F' a false one, ' ' an empty path, '!' a flag that
+// cannot be read. Paths are "C:\1.jpg", "C:\2.jpg", ...
 inline FakeList ListOf(const std::string& flags) {
     FakeList list;
     for (const char c : flags) {
@@ -58,8 +46,7 @@ inline FakeList ListOf(const std::string& flags) {
 }
 
 // Check marks of the preview items: 'x' checked, anything else not.
-class FakeMarks final : public rotation::PreviewMarks {
-public:
+struct FakeMarks final : rotation::PreviewMarks {
     explicit FakeMarks(std::string initial = {}) : checks(std::move(initial)) {}
     [[nodiscard]] int Count() const override { return static_cast<int>(checks.size()); }
     [[nodiscard]] bool Checked(int item) const override {

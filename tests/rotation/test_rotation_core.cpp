@@ -1,0 +1,357 @@
+// The rotation's rules without widgets: the number readers, the next image, the countdown.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "FakeList.h"
+#include "common/TestSupport.h"
+#include "rotation/Countdown.h"
+#include "rotation/NumericValue.h"
+#include "settings/Options.h"
+
+namespace tavrino {
+namespace {
+
+using rotation::CountingStatusText;
+using Calls = std::vector<std::string>;
+
+// The typed period is read forgivingly (the number a text begins with, blanks skipped, clamped);
+// stored settings strictly (a whole number or TypeMismatch / Overflow).
+TEST(NumberReaders, ForgivingReadsTheNumberATextBeginsWithStrictOnlyAWholeNumber) {
+    constexpr double kMax = std::numeric_limits<double>::max();
+    constexpr double kBad = std::numeric_limits<double>::quiet_NaN();    // TypeMismatch
+    constexpr double kTooBig = std::numeric_limits<double>::infinity();  // Overflow
+    struct Case {
+        std::string text;
+        double forgiving, strict;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"007", 7, 7},         {"", 0, kBad},            {"abc", 0, kBad},       {".", 0, kBad},
+        {"e5", 0, kBad},       {"--5", 0, kBad},         {"2abc", 2, kBad},      {"1,5", 1, kBad},
+        {"1.5.3", 1.5, kBad},  {"-3", -3, -3},           {"+4", 4, 4},           {".5", 0.5, 0.5},
+        {"5.", 5, 5},          {"1E-2", 0.01, 0.01},     {"1e", 1, kBad},        {"1e+", 1, kBad},
+        {"1e5x", 1e5, kBad},   {"  12\t", 12, 12},       {"1 2", 12, kBad},      {"- 5", -5, kBad},
+        {"1 e 2", 100, kBad},  {"\n7", 7, kBad},         {"1e999", kMax, kTooBig}, {"-1e999", -kMax, kTooBig},
+        {"1e-999", 0, kTooBig}, {"1e99999999999999999999", kMax, kTooBig}, {std::string(400, '9'), kMax, kTooBig},
+        {"1" + std::string(399, '0') + "e-390", 1e9, 1e9}, {std::string(500, '0') + "3", 3, 3},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE("\"" + c.text.substr(0, 40) + "\"");
+        EXPECT_DOUBLE_EQ(NumericValue(c.text), c.forgiving);
+        double strict = 0;
+        try {
+            strict = ParseStoredNumber(c.text);
+        } catch (const Error& error) {
+            strict = error.Number() == errnum::Overflow ? kTooBig : kBad;
+        }
+        EXPECT_TRUE(strict == c.strict || (std::isnan(strict) && std::isnan(c.strict))) << strict;
+    }
+}
+
+TEST(ChooseNextImage, TakesTheNextSelectedRowOrACheckedItemAtRandom) {
+    struct Case {
+        const char *flags, *marks;  // see ListOf and FakeMarks
+        int currentIndex, randomState;
+        std::set<int> results;  // of many calls, together
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"TTT", "xxx", 3, 0, {1}},  {"TTT", "xxx", 0, 0, {1}},  {"TFT", "xxx", 1, 0, {3}},
+        {"FTF", "xxx", 2, 0, {2}},  {"TT", "xx", 7, 0, {1}},    {"FT", "xx", -5, 0, {2}},   // stale indexes wrap
+        {"FFF", "xxx", 0, 0, {0}},  {"", "", 0, 0, {0}},        {"F T", "--x", 0, 0, {0}},  // past an empty path: unseen
+        {"TTT", "x--", 1, 2, {2}},  // only the checked state 1 selects the random order
+        {"TTT", "-x-", 0, 1, {2}},  {"TT", "--", 0, 1, {0}},    {"FF", "xx", 0, 1, {0}},
+        {"TF", "-x", 0, 1, {2}},    {"TT", "xxxx", 0, 1, {1, 2}}, {"F T", "--x", 0, 1, {0}},
+        {"TTTT", "x-xx", 2, 1, {1, 3, 4}},
+        {"TT!", "xxx", 0, 0, {0}},  {"TT!", "xxx", 0, 1, {0}},  // reported, and 0
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.flags) + " " + c.marks + " from " +
+                     std::to_string(c.currentIndex) + " state " + std::to_string(c.randomState));
+        const test::FakeList list = test::ListOf(c.flags);
+        const test::FakeMarks marks(c.marks);
+        rotation::RandomEngine engine(2024);
+        test::RecordingReporter reporter;
+        std::set<int> seen;
+        for (int call = 0; call < 200; ++call) {
+            seen.insert(rotation::ChooseNextImage(list, c.currentIndex, c.randomState, marks,
+                                                  engine, reporter));
+        }
+        EXPECT_EQ(seen, c.results);
+        const bool fails = std::string(c.flags).find('!') != std::string::npos;
+        EXPECT_EQ(reporter.Locations(), std::vector<int>(fails ? 200 : 0, loc::ChooseNextImage));
+    }
+}
+
+TEST(ChooseNextImage, EveryCheckedItemComesUpEquallyOften) {
+    // The last checked item is the last item, where a draw rounded to the nearest item would
+    // land only half as often.
+    const test::FakeList list = test::ListOf("TTTTTTT");
+    const test::FakeMarks marks("xx-xx-x");
+    rotation::RandomEngine engine(20240611);
+    test::RecordingReporter reporter;
+    std::map<int, int> counts;
+    constexpr int kDraws = 50000;
+    for (int i = 0; i < kDraws; ++i) {
+        ++counts[ChooseNextImage(list, 0, rotation::kRandomOrderState, marks, engine, reporter)];
+    }
+    ASSERT_EQ(counts.size(), 5U) << "an unchecked item or 0 came up";
+    double chiSquare = 0;
+    for (const auto& [item, observed] : counts) {
+        chiSquare += (observed - kDraws / 5.0) * (observed - kDraws / 5.0) / (kDraws / 5.0);
+    }
+    EXPECT_LT(chiSquare, 18.47);  // 4 degrees of freedom, 0.1 % critical value
+}
+
+// A countdown over plain variables, recording "compose <path>" and "apply <CurrentIndex>".
+struct Rig {
+    explicit Rig(const std::string& flags, std::string periodText = "5")
+        : list(test::ListOf(flags)),
+          marks(std::string(flags.size(), 'x')),
+          period(std::move(periodText)) {}
+    void Load() {  // the main window's load; forgets the calls it made
+        countdown.ShowFirstImage();
+        countdown.AnnounceAtLoad();
+        calls.clear();
+    }
+    void Ticks(int n) {
+        for (int i = 0; i < n; ++i, ++tick) {
+            countdown.Tick();
+        }
+    }
+    [[nodiscard]] const rotation::RotationDisplay& Shown() const { return countdown.Display(); }
+
+    test::FakeList list;
+    test::FakeMarks marks;
+    rotation::RandomEngine engine{99};
+    test::RecordingReporter reporter;
+    int rotate = 1, tick = 0;
+    std::string period;
+    bool periodSet = false;
+    Calls calls;
+    std::vector<int> composeTicks;  // 1-based tick of each compose
+    std::function<void()> duringApply;
+    rotation::Countdown countdown{
+        list,
+        marks,
+        engine,
+        reporter,
+        {.rotateState = [this] { return rotate; },
+         .randomState = {},
+         .periodText = [this] { return period; },
+         .setPeriodText =
+             [this](const std::string& text) {
+                 period = text;
+                 periodSet = true;
+             },
+         .composeWallpaper =
+             [this](const std::string& path) {
+                 calls.push_back("compose " + path);
+                 composeTicks.push_back(tick + 1);
+             },
+         .applyWallpaper =
+             [this] {
+                 calls.push_back("apply " + std::to_string(countdown.CurrentIndex()));
+                 if (duringApply) {
+                     duringApply();
+                 }
+             },
+         .displayChanged = {}}};
+};
+
+TEST(Countdown, FiveMinutesCountDownInRoundedMinutesAndChangeAtTheThreeHundredthTick) {
+    Rig rig("TTT");
+    rig.Load();
+    ASSERT_EQ(rig.Shown().upNext, "C:\\2.jpg");
+    // clang-format off
+    const std::pair<int, long long> steps[] = {{1, 5}, {30, 5}, {31, 4}, {270, 1}, {271, 0}, {299, 0}};
+    // clang-format on
+    for (const auto& [tick, minutes] : steps) {
+        rig.Ticks(tick - rig.tick);
+        EXPECT_EQ(rig.Shown().status, CountingStatusText(minutes)) << tick;
+        EXPECT_EQ(rig.Shown().progressValue, tick);
+        EXPECT_EQ(rig.Shown().progressMaximum, 300);
+    }
+    EXPECT_TRUE(rig.calls.empty()) << "changed before the period passed";
+    rig.Ticks(1);
+    EXPECT_EQ(rig.calls, (Calls{"compose C:\\2.jpg", "apply 2"}));
+    EXPECT_EQ(rig.Shown().currentlyShowing + rig.Shown().upNext, "C:\\2.jpgC:\\3.jpg");
+    EXPECT_EQ(rig.Shown().status, "Your Next Wallpaper Will Show In: 5 Minute(s)");
+    EXPECT_EQ(rig.Shown().progressValue, 0);
+}
+
+TEST(Countdown, ThePeriodBoxIsReadAtEveryTickAndMendedWhenNotPositive) {
+    struct Case {
+        std::string text, textAfterFirstTick;
+        int changeTick;
+        long long minutesAfterFirstTick;
+        int maximum;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"",     "1",    60,  1, 60},  {"abc", "1", 60, 1, 60},  {"-3", "1", 60, 1, 60},
+        {"2abc", "2abc", 120, 2, 120}, {"0.5", "0.5", 30, 0, 30},
+        {"99999999999999", "99999999999999", INT_MAX, (INT_MAX - 1LL + 30) / 60, INT_MAX},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        Rig rig("TT", c.text);
+        rig.Load();
+        rig.Ticks(1);
+        EXPECT_EQ(rig.period, c.textAfterFirstTick);
+        EXPECT_EQ(rig.periodSet, c.text != c.textAfterFirstTick);
+        EXPECT_EQ(rig.Shown().status, CountingStatusText(c.minutesAfterFirstTick));
+        EXPECT_EQ(rig.Shown().progressMaximum, c.maximum);
+        if (c.changeTick < 1000) {
+            rig.Ticks(c.changeTick - 1);
+            EXPECT_EQ(rig.composeTicks, std::vector<int>{c.changeTick});
+        }
+    }
+    Rig rig("TT", "99999999999999");
+    rig.Ticks(100);
+    rig.period = "1";  // lowered below the count: the change comes at the next tick
+    rig.Ticks(1);
+    EXPECT_EQ(rig.composeTicks, std::vector<int>{101});
+}
+
+TEST(Countdown, RotationOffOrAnEmptyListFreezesTheCountAndLeavesTheDesktopAlone) {
+    Rig rig("TTT");
+    rig.Load();
+    rig.Ticks(10);
+    rig.rotate = 2;  // only the checked state 1 is on
+    rig.Ticks(50);
+    EXPECT_EQ(rig.Shown().status + rig.Shown().upNext, rotation::kStatusRotateDisabled);
+    EXPECT_EQ(rig.Shown().progressValue, 0);
+    rig.rotate = 1;
+    rig.Ticks(289);
+    EXPECT_TRUE(rig.calls.empty());
+    rig.Ticks(1);  // the count reaches 300; the announcement went, so a fresh choice after row 1
+    EXPECT_EQ(rig.calls, (Calls{"compose C:\\2.jpg", "apply 2"}));
+    rig.Ticks(7);
+    rig.list.rows.clear();
+    rig.Ticks(400);
+    EXPECT_FALSE(rig.countdown.ChangeNow());
+    EXPECT_EQ(rig.Shown().status + rig.Shown().currentlyShowing, rotation::kStatusNoImages);
+    EXPECT_EQ(rig.Shown().progressMaximum, 1);
+    EXPECT_EQ(rig.countdown.ElapsedSeconds(), 7);
+    EXPECT_EQ(rig.calls.size(), 2U);
+}
+
+TEST(Countdown, TheAnnouncedPathIsLookedUpAtTheChange) {
+    struct Case {
+        std::vector<test::Row> rowsAtChange;  // the list as edited after the load
+        std::string showing;
+        int index;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {{{"C:\\a"}, {"C:\\b"}, {"C:\\c"}},        "C:\\b", 2},
+        {{{"C:\\a"}, {"C:\\c"}},                   "C:\\c", 2},  // announced removed
+        {{{"C:\\b"}, {"C:\\c"}},                   "C:\\b", 1},  // moved up
+        {{{"C:\\a"}, {"C:\\b", false}, {"C:\\c"}}, "C:\\b", 2},  // flag now false
+        {{{"C:\\a"}, {"C:\\B"}, {"C:\\c"}},        "C:\\B", 2},  // other letter case
+        {{{"C:\\x", false}},                       "",      0},  // nothing selected
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.showing);
+        Rig rig("TTT", "1");
+        rig.list.rows = {{"C:\\a"}, {"C:\\b"}, {"C:\\c"}};
+        rig.Load();  // showing row 1, announcing C:\b
+        rig.list.rows = c.rowsAtChange;
+        rig.Ticks(60);
+        EXPECT_EQ(rig.Shown().currentlyShowing, c.showing);
+        EXPECT_EQ(rig.calls, (Calls{"compose " + c.showing, "apply " + std::to_string(c.index)}));
+    }
+}
+
+TEST(Countdown, OneChangeRunsAtATimeAndAFailureInsideItIsReported) {
+    Rig rig("TTT", "1");
+    rig.Load();
+    rig.Ticks(59);
+    bool nestedShow = true, nestedChange = true;
+    int applies = 0;
+    rig.duringApply = [&] {
+        if (applies++ > 0) {
+            throw Error(errnum::FileNotFound);
+        }
+        rig.countdown.Tick();  // a message box inside the wallpaper code lets the due tick in
+        nestedShow = rig.countdown.ShowNow("C:\\1.jpg");
+        nestedChange = rig.countdown.ChangeNow();
+    };
+    EXPECT_TRUE(rig.countdown.ShowNow("C:\\3.jpg"));
+    EXPECT_FALSE(nestedShow || nestedChange);
+    EXPECT_EQ(rig.calls, Calls{"apply 3"});
+    EXPECT_EQ(rig.countdown.ElapsedSeconds(), 59);
+    rig.Ticks(1);
+    EXPECT_EQ(rig.calls.back(), "apply 2");
+    EXPECT_EQ(rig.reporter.Locations(), std::vector<int>{loc::TmrShowNextTick});
+    EXPECT_EQ(rig.Shown().currentlyShowing, "C:\\2.jpg");
+    rig.Ticks(1);
+    EXPECT_EQ(rig.countdown.ElapsedSeconds(), 1) << "the count goes on";
+}
+
+TEST(Countdown, ShowNowPutsTheFirstEntryWithTheExactPathUpAndLeavesTheCountAlone) {
+    Rig rig("TTT");
+    rig.list.rows = {{"C:\\a"}, {"C:\\b"}, {"C:\\a"}, {"C:\\c"}};
+    rig.Load();
+    rig.Ticks(10);
+    const rotation::RotationDisplay before = rig.Shown();
+    for (const char* missing : {"C:\\A", "C:\\z", ""}) {
+        EXPECT_FALSE(rig.countdown.ShowNow(missing)) << missing;
+    }
+    EXPECT_TRUE(rig.countdown.ShowNow("C:\\a"));
+    EXPECT_TRUE(rig.countdown.ShowNow("C:\\c"));
+    EXPECT_EQ(rig.calls, (Calls{"apply 1", "apply 4"}));  // no compose of its own
+    EXPECT_EQ(rig.Shown().currentlyShowing, "C:\\c");
+    EXPECT_EQ(rig.Shown().upNext + rig.Shown().status, before.upNext + before.status);
+    EXPECT_EQ(rig.Shown().progressValue, 10);
+    rig.Ticks(290);  // the scheduled change still comes on time, with the announced image
+    EXPECT_EQ(rig.composeTicks, std::vector<int>{300});
+    EXPECT_EQ(rig.calls.back(), "apply 2");
+}
+
+TEST(Countdown, TheLoadAnnouncesTheNextAndChangeNowMakesTheScheduledChange) {
+    struct Case {
+        int rotate;
+        std::string period, status, upNext;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {1, "12",  "Your Next Wallpaper Will Show In: 12 Minute(s)",  "C:\\2.jpg"},
+        {1, "",    "Your Next Wallpaper Will Show In: 0 Minute(s)",   "C:\\2.jpg"},
+        {1, "2.5", "Your Next Wallpaper Will Show In: 2.5 Minute(s)", "C:\\2.jpg"},
+        {0, "5",   "Automatic Rotate Disabled",                       ""},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.status);
+        Rig rig("TTT", c.period);
+        rig.rotate = c.rotate;
+        rig.countdown.ShowFirstImage();
+        rig.countdown.AnnounceAtLoad();
+        EXPECT_EQ(rig.calls, Calls{"apply 1"});
+        EXPECT_EQ(rig.Shown().currentlyShowing, "C:\\1.jpg");
+        EXPECT_EQ(rig.Shown().status, c.status);
+        EXPECT_EQ(rig.Shown().upNext, c.upNext);
+        rig.Ticks(42);
+        EXPECT_TRUE(rig.countdown.ChangeNow());
+        EXPECT_EQ(rig.calls, (Calls{"apply 1", "compose C:\\2.jpg", "apply 2"}));
+        EXPECT_EQ(rig.Shown().upNext, c.rotate == 1 ? "C:\\3.jpg" : "");
+        EXPECT_EQ(rig.Shown().progressValue, 0);
+    }
+}
+
+}  // namespace
+}  // namespace tavrino
