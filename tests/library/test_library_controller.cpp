@@ -22,10 +22,6 @@
 #include "library/PathText.h"
 #include "ui_frmMain.h"
 
-#ifdef __linux__
-#include <unistd.h>
-#endif
-
 namespace tavrino::library {
 namespace {
 
@@ -109,15 +105,19 @@ TEST_F(Library, RemoveDropsTheCheckedEntriesAndTheButtonsOnlyTick) {
     EXPECT_TRUE(reporter.reports.empty());
 }
 
-TEST_F(Library, ADamagedListLoadsItsGoodLinesReportsOnceAndKeepsABackup) {
+TEST_F(Library, ADamagedListLoadsItsGoodLinesAndIsKeptAsABackupByTheFirstSaveThatWorks) {
     const std::string original = "/p/a.jpg|True\r\n/p/b.jpg\r\n/p/c.jpg|maybe\r\n";
     WriteIndex(original);
     LibraryController& library = Start();
-    EXPECT_EQ(reporter.Locations(), std::vector<int>{loc::LoadDisplayList});
-    EXPECT_NE(reporter.reports[0].description.find("Line 2"), std::string::npos);
+    EXPECT_NE(reporter.reports.at(0).description.find("Line 2"), std::string::npos);
     EXPECT_EQ(library.previewModel().CheckMarks(), (Marks{true, false}));
+    library.indexStore().beforeRename = [] { throw std::runtime_error("disk went away"); };
+    ui.cmdAddDirFiles->click();
+    EXPECT_EQ(Index(), original);
+    EXPECT_EQ(library.previewModel().Count(), 2U) << "the table is still shown";
+    library.indexStore().beforeRename = nullptr;
     ui.cmdAddDirFiles->click();  // nothing checked: saves and refreshes, reporting nothing more
-    EXPECT_EQ(reporter.reports.size(), 1U);
+    EXPECT_EQ(reporter.Locations(), (std::vector<int>{loc::LoadDisplayList, loc::SaveDisplayList}));
     EXPECT_EQ(test::ReadBytes(data_ / kIndexBackupName), original);
     EXPECT_EQ(Index(), "/p/a.jpg|True\r\n/p/c.jpg|maybe\r\n");
 }
@@ -132,18 +132,7 @@ TEST_F(Library, AddingToAFullListSavesWhatFittedAndSaysSo) {
     ui.cmdAddDirFiles->click();
     EXPECT_EQ(reporter.Locations(), std::vector<int>{loc::CmdAddDirFilesClick});
     EXPECT_EQ(reporter.reports[0].number, errnum::DisplayListFull);
-    EXPECT_EQ(library.previewModel().Count(), kMaxEntries);
     EXPECT_EQ(Index(), bytes + ImagePath(library.dirFilesModel().Names()[0]) + "|True\r\n");
-}
-
-TEST_F(Library, AFailedSaveIsReportedAndTheTableStillShown) {
-    WriteIndex("/p/a.jpg|True\r\n");
-    LibraryController& library = Start({"n.jpg"});
-    library.indexStore().beforeRename = [] { throw std::runtime_error("disk went away"); };
-    ui.cmdAddDirFiles->click();
-    EXPECT_EQ(reporter.Locations(), std::vector<int>{loc::SaveDisplayList});
-    EXPECT_EQ(library.previewModel().Count(), 2U);
-    EXPECT_EQ(Index(), "/p/a.jpg|True\r\n");
 }
 
 #ifndef _WIN32
@@ -157,26 +146,6 @@ TEST_F(Library, NamesKeepTheirBytesAndANameWithTheSeparatorIsRefused) {
     LibraryController& again = Start();
     EXPECT_EQ(again.displayList().ImagePath(1), ImagePath(name));
     EXPECT_FALSE(again.DisplayText(1).isEmpty());
-}
-#endif
-
-#ifdef __linux__
-TEST_F(Library, UnreadableFilesAndFoldersAreReportedAndNeverOverwritten) {
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "running as root: permission bits do not stop root";
-    }
-    WriteIndex("/p/a.jpg|True\r\n");
-    fs::permissions(data_ / kIndexFileName, fs::perms::owner_write);
-    LibraryController& library = Start({"n.jpg"});
-    ui.cmdAddDirFiles->click();
-    fs::create_directory(images_ / "closed");
-    fs::permissions(images_ / "closed", fs::perms::owner_exec);
-    library.SetCurrentFolder(ToQt(images_ / "closed"));
-    EXPECT_EQ(reporter.Locations(), (std::vector<int>{loc::LoadDisplayList, loc::SaveDisplayList,
-                                                      loc::ListFolderImages}));
-    fs::permissions(data_ / kIndexFileName, fs::perms::owner_all);
-    fs::permissions(images_ / "closed", fs::perms::owner_all);
-    EXPECT_EQ(Index(), "/p/a.jpg|True\r\n");
 }
 #endif
 
@@ -211,31 +180,21 @@ TEST_F(Library, FoldersAndDrivesChangeTheListedFolder) {
 
 TEST(DriveList, OffersAPersonsVolumesAndFindsTheDriveOfAFolder) {
 #ifndef _WIN32
-    struct Volume {
-        const char* root;
-        const char* type;
-        bool browsable;
-    };
     // clang-format off
-    const Volume volumes[] = {
-        {"/", "ext4", true}, {"/", "overlay", true}, {"/media/ann/STICK", "vfat", true},
-        {"/run/media/ann/CARD", "exfat", true}, {"/mnt/p", "nfs4", true}, {"/proc", "proc", false},
-        {"/sys/fs/cgroup", "cgroup2", false}, {"/dev/shm", "tmpfs", false},
-        {"/run/user/1000", "tmpfs", false}, {"/run/lock", "ext4", false},
+    const std::tuple<const char*, const char*, bool> volumes[] = {  // root, type, browsable
+        {"/", "overlay", true}, {"/media/ann/STICK", "vfat", true}, {"/mnt/p", "nfs4", true},
+        {"/proc", "proc", false}, {"/dev/shm", "tmpfs", false}, {"/run/user/1000", "tmpfs", false},
         {"/boot/efi", "vfat", false}, {"/snap/core/1", "squashfs", false}, {"/tmp", "tmpfs", false},
     };
     // clang-format on
-    for (const Volume& v : volumes) {
-        EXPECT_EQ(IsBrowsableVolume(QString::fromLatin1(v.root), v.type), v.browsable) << v.root;
+    for (const auto& [root, type, browsable] : volumes) {
+        EXPECT_EQ(IsBrowsableVolume(QString::fromLatin1(root), type), browsable) << root;
     }
     const QList<Drive> drives = {{"/", "/"}, {"/home/ann", "Home"}, {"/media/ann/S", "S"}};
-    const std::pair<const char*, int> folders[] = {{"/", 0},          {"/usr/share", 0},
-                                                   {"/home/ann", 1},  {"/home/ann/Pictures", 1},
-                                                   {"/home/anne", 0}, {"/media/ann/S/DCIM", 2}};
-    for (const auto& [folder, index] : folders) {
+    for (const auto& [folder, index] : {std::pair("/usr", 0), std::pair("/home/ann/Pictures", 1),
+                                        std::pair("/home/anne", 0), std::pair("/media/ann/S", 2)}) {
         EXPECT_EQ(DriveIndexForFolder(drives, QString::fromLatin1(folder)), index) << folder;
     }
-    EXPECT_EQ(AvailableDrives().value(0).rootPath, QDir::rootPath());
 #endif
 }
 

@@ -7,7 +7,6 @@
 #include <map>
 #include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "FakeList.h"
@@ -115,19 +114,23 @@ TEST(ChooseNextImage, EveryCheckedItemComesUpEquallyOften) {
 
 // A countdown over plain variables, recording "compose <path>" and "apply <CurrentIndex>".
 struct Rig {
-    explicit Rig(const std::string& flags, std::string periodText = "5")
-        : list(test::ListOf(flags)),
-          marks(std::string(flags.size(), 'x')),
-          period(std::move(periodText)) {}
+    explicit Rig(const std::string& flags, std::string minutes = "5")
+        : list(test::ListOf(flags)), marks(std::string(flags.size(), 'x')), period(minutes) {}
     void Load() {  // the main window's load; forgets the calls it made
         countdown.ShowFirstImage();
         countdown.AnnounceAtLoad();
         calls.clear();
     }
-    void Ticks(int n) {
-        for (int i = 0; i < n; ++i, ++tick) {
+    // Ticks n times, or with stopAtChange until the first change; returns the ticks made.
+    int Ticks(int n, bool stopAtChange = false) {
+        const std::size_t before = calls.size();
+        for (int i = 1; i <= n; ++i) {
             countdown.Tick();
+            if (stopAtChange && calls.size() != before) {
+                return i;
+            }
         }
+        return n;
     }
     [[nodiscard]] const rotation::RotationDisplay& Shown() const { return countdown.Display(); }
 
@@ -135,49 +138,37 @@ struct Rig {
     test::FakeMarks marks;
     rotation::RandomEngine engine{99};
     test::RecordingReporter reporter;
-    int rotate = 1, tick = 0;
+    int rotate = 1;
     std::string period;
-    bool periodSet = false;
     Calls calls;
-    std::vector<int> composeTicks;  // 1-based tick of each compose
     std::function<void()> duringApply;
     rotation::Countdown countdown{
-        list,
-        marks,
-        engine,
-        reporter,
-        {.rotateState = [this] { return rotate; },
-         .randomState = {},
-         .periodText = [this] { return period; },
-         .setPeriodText =
-             [this](const std::string& text) {
-                 period = text;
-                 periodSet = true;
-             },
-         .composeWallpaper =
-             [this](const std::string& path) {
-                 calls.push_back("compose " + path);
-                 composeTicks.push_back(tick + 1);
-             },
-         .applyWallpaper =
-             [this] {
-                 calls.push_back("apply " + std::to_string(countdown.CurrentIndex()));
-                 if (duringApply) {
-                     duringApply();
-                 }
-             },
-         .displayChanged = {}}};
+        list, marks, engine, reporter,
+        rotation::Countdown::Hooks{
+            .rotateState = [this] { return rotate; },
+            .randomState = {},
+            .periodText = [this] { return period; },
+            .setPeriodText = [this](const std::string& text) { period = text; },
+            .composeWallpaper =
+                [this](const std::string& path) { calls.push_back("compose " + path); },
+            .applyWallpaper =
+                [this] {
+                    calls.push_back("apply " + std::to_string(countdown.CurrentIndex()));
+                    if (duringApply) {
+                        duringApply();
+                    }
+                },
+            .displayChanged = {}}};
 };
 
 TEST(Countdown, FiveMinutesCountDownInRoundedMinutesAndChangeAtTheThreeHundredthTick) {
     Rig rig("TTT");
     rig.Load();
     ASSERT_EQ(rig.Shown().upNext, "C:\\2.jpg");
-    // clang-format off
-    const std::pair<int, long long> steps[] = {{1, 5}, {30, 5}, {31, 4}, {270, 1}, {271, 0}, {299, 0}};
-    // clang-format on
-    for (const auto& [tick, minutes] : steps) {
-        rig.Ticks(tick - rig.tick);
+    int ticks = 0;
+    for (const auto& [tick, minutes] : std::vector<std::pair<int, long long>>{
+             {1, 5}, {30, 5}, {31, 4}, {270, 1}, {271, 0}, {299, 0}}) {
+        ticks += rig.Ticks(tick - ticks);
         EXPECT_EQ(rig.Shown().status, CountingStatusText(minutes)) << tick;
         EXPECT_EQ(rig.Shown().progressValue, tick);
         EXPECT_EQ(rig.Shown().progressMaximum, 300);
@@ -193,15 +184,13 @@ TEST(Countdown, FiveMinutesCountDownInRoundedMinutesAndChangeAtTheThreeHundredth
 TEST(Countdown, ThePeriodBoxIsReadAtEveryTickAndMendedWhenNotPositive) {
     struct Case {
         std::string text, textAfterFirstTick;
-        int changeTick;
         long long minutesAfterFirstTick;
-        int maximum;
+        int maximum;  // of the progress bar, also the tick of the change
     };
     // clang-format off
     const Case cases[] = {
-        {"",     "1",    60,  1, 60},  {"abc", "1", 60, 1, 60},  {"-3", "1", 60, 1, 60},
-        {"2abc", "2abc", 120, 2, 120}, {"0.5", "0.5", 30, 0, 30},
-        {"99999999999999", "99999999999999", INT_MAX, (INT_MAX - 1LL + 30) / 60, INT_MAX},
+        {"", "1", 1, 60}, {"abc", "1", 1, 60}, {"-3", "1", 1, 60}, {"2abc", "2abc", 2, 120}, {"0.5", "0.5", 0, 30},
+        {"99999999999999", "99999999999999", (INT_MAX - 1LL + 30) / 60, INT_MAX},
     };
     // clang-format on
     for (const Case& c : cases) {
@@ -210,19 +199,14 @@ TEST(Countdown, ThePeriodBoxIsReadAtEveryTickAndMendedWhenNotPositive) {
         rig.Load();
         rig.Ticks(1);
         EXPECT_EQ(rig.period, c.textAfterFirstTick);
-        EXPECT_EQ(rig.periodSet, c.text != c.textAfterFirstTick);
         EXPECT_EQ(rig.Shown().status, CountingStatusText(c.minutesAfterFirstTick));
         EXPECT_EQ(rig.Shown().progressMaximum, c.maximum);
-        if (c.changeTick < 1000) {
-            rig.Ticks(c.changeTick - 1);
-            EXPECT_EQ(rig.composeTicks, std::vector<int>{c.changeTick});
+        if (c.maximum == INT_MAX) {
+            rig.Ticks(99);
+            rig.period = "1";  // lowered below the count: the change comes at the next tick
         }
+        EXPECT_EQ(rig.Ticks(c.maximum, true), c.maximum == INT_MAX ? 1 : c.maximum - 1);
     }
-    Rig rig("TT", "99999999999999");
-    rig.Ticks(100);
-    rig.period = "1";  // lowered below the count: the change comes at the next tick
-    rig.Ticks(1);
-    EXPECT_EQ(rig.composeTicks, std::vector<int>{101});
 }
 
 TEST(Countdown, RotationOffOrAnEmptyListFreezesTheCountAndLeavesTheDesktopAlone) {
@@ -234,9 +218,8 @@ TEST(Countdown, RotationOffOrAnEmptyListFreezesTheCountAndLeavesTheDesktopAlone)
     EXPECT_EQ(rig.Shown().status + rig.Shown().upNext, rotation::kStatusRotateDisabled);
     EXPECT_EQ(rig.Shown().progressValue, 0);
     rig.rotate = 1;
-    rig.Ticks(289);
-    EXPECT_TRUE(rig.calls.empty());
-    rig.Ticks(1);  // the count reaches 300; the announcement went, so a fresh choice after row 1
+    EXPECT_EQ(rig.Ticks(300, true), 290);
+    // The announcement went with rotation off, so a fresh choice after row 1.
     EXPECT_EQ(rig.calls, (Calls{"compose C:\\2.jpg", "apply 2"}));
     rig.Ticks(7);
     rig.list.rows.clear();
@@ -249,13 +232,8 @@ TEST(Countdown, RotationOffOrAnEmptyListFreezesTheCountAndLeavesTheDesktopAlone)
 }
 
 TEST(Countdown, TheAnnouncedPathIsLookedUpAtTheChange) {
-    struct Case {
-        std::vector<test::Row> rowsAtChange;  // the list as edited after the load
-        std::string showing;
-        int index;
-    };
     // clang-format off
-    const Case cases[] = {
+    const std::tuple<std::vector<test::Row>, std::string, int> cases[] = {  // rows then, showing, row
         {{{"C:\\a"}, {"C:\\b"}, {"C:\\c"}},        "C:\\b", 2},
         {{{"C:\\a"}, {"C:\\c"}},                   "C:\\c", 2},  // announced removed
         {{{"C:\\b"}, {"C:\\c"}},                   "C:\\b", 1},  // moved up
@@ -264,15 +242,15 @@ TEST(Countdown, TheAnnouncedPathIsLookedUpAtTheChange) {
         {{{"C:\\x", false}},                       "",      0},  // nothing selected
     };
     // clang-format on
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.showing);
+    for (const auto& [rowsAtChange, showing, row] : cases) {
+        SCOPED_TRACE(showing);
         Rig rig("TTT", "1");
         rig.list.rows = {{"C:\\a"}, {"C:\\b"}, {"C:\\c"}};
         rig.Load();  // showing row 1, announcing C:\b
-        rig.list.rows = c.rowsAtChange;
+        rig.list.rows = rowsAtChange;
         rig.Ticks(60);
-        EXPECT_EQ(rig.Shown().currentlyShowing, c.showing);
-        EXPECT_EQ(rig.calls, (Calls{"compose " + c.showing, "apply " + std::to_string(c.index)}));
+        EXPECT_EQ(rig.Shown().currentlyShowing, showing);
+        EXPECT_EQ(rig.calls, (Calls{"compose " + showing, "apply " + std::to_string(row)}));
     }
 }
 
@@ -290,67 +268,16 @@ TEST(Countdown, OneChangeRunsAtATimeAndAFailureInsideItIsReported) {
         nestedShow = rig.countdown.ShowNow("C:\\1.jpg");
         nestedChange = rig.countdown.ChangeNow();
     };
-    EXPECT_TRUE(rig.countdown.ShowNow("C:\\3.jpg"));
+    EXPECT_TRUE(rig.countdown.ShowNow("C:\\3.jpg"));  // shows row 3 at once, without a compose
     EXPECT_FALSE(nestedShow || nestedChange);
     EXPECT_EQ(rig.calls, Calls{"apply 3"});
     EXPECT_EQ(rig.countdown.ElapsedSeconds(), 59);
-    rig.Ticks(1);
-    EXPECT_EQ(rig.calls.back(), "apply 2");
+    rig.Ticks(1);  // the scheduled change still comes on time, with the announced image
+    EXPECT_EQ(rig.calls, (Calls{"apply 3", "compose C:\\2.jpg", "apply 2"}));
     EXPECT_EQ(rig.reporter.Locations(), std::vector<int>{loc::TmrShowNextTick});
     EXPECT_EQ(rig.Shown().currentlyShowing, "C:\\2.jpg");
     rig.Ticks(1);
     EXPECT_EQ(rig.countdown.ElapsedSeconds(), 1) << "the count goes on";
-}
-
-TEST(Countdown, ShowNowPutsTheFirstEntryWithTheExactPathUpAndLeavesTheCountAlone) {
-    Rig rig("TTT");
-    rig.list.rows = {{"C:\\a"}, {"C:\\b"}, {"C:\\a"}, {"C:\\c"}};
-    rig.Load();
-    rig.Ticks(10);
-    const rotation::RotationDisplay before = rig.Shown();
-    for (const char* missing : {"C:\\A", "C:\\z", ""}) {
-        EXPECT_FALSE(rig.countdown.ShowNow(missing)) << missing;
-    }
-    EXPECT_TRUE(rig.countdown.ShowNow("C:\\a"));
-    EXPECT_TRUE(rig.countdown.ShowNow("C:\\c"));
-    EXPECT_EQ(rig.calls, (Calls{"apply 1", "apply 4"}));  // no compose of its own
-    EXPECT_EQ(rig.Shown().currentlyShowing, "C:\\c");
-    EXPECT_EQ(rig.Shown().upNext + rig.Shown().status, before.upNext + before.status);
-    EXPECT_EQ(rig.Shown().progressValue, 10);
-    rig.Ticks(290);  // the scheduled change still comes on time, with the announced image
-    EXPECT_EQ(rig.composeTicks, std::vector<int>{300});
-    EXPECT_EQ(rig.calls.back(), "apply 2");
-}
-
-TEST(Countdown, TheLoadAnnouncesTheNextAndChangeNowMakesTheScheduledChange) {
-    struct Case {
-        int rotate;
-        std::string period, status, upNext;
-    };
-    // clang-format off
-    const Case cases[] = {
-        {1, "12",  "Your Next Wallpaper Will Show In: 12 Minute(s)",  "C:\\2.jpg"},
-        {1, "",    "Your Next Wallpaper Will Show In: 0 Minute(s)",   "C:\\2.jpg"},
-        {1, "2.5", "Your Next Wallpaper Will Show In: 2.5 Minute(s)", "C:\\2.jpg"},
-        {0, "5",   "Automatic Rotate Disabled",                       ""},
-    };
-    // clang-format on
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.status);
-        Rig rig("TTT", c.period);
-        rig.rotate = c.rotate;
-        rig.countdown.ShowFirstImage();
-        rig.countdown.AnnounceAtLoad();
-        EXPECT_EQ(rig.calls, Calls{"apply 1"});
-        EXPECT_EQ(rig.Shown().currentlyShowing, "C:\\1.jpg");
-        EXPECT_EQ(rig.Shown().status, c.status);
-        EXPECT_EQ(rig.Shown().upNext, c.upNext);
-        rig.Ticks(42);
-        EXPECT_TRUE(rig.countdown.ChangeNow());
-        EXPECT_EQ(rig.calls, (Calls{"apply 1", "compose C:\\2.jpg", "apply 2"}));
-        EXPECT_EQ(rig.Shown().upNext, c.rotate == 1 ? "C:\\3.jpg" : "");
-        EXPECT_EQ(rig.Shown().progressValue, 0);
-    }
 }
 
 }  // namespace

@@ -140,7 +140,6 @@ TEST_P(RegistryCases, ReadsEachStoredTypeAsTheClassDefines) {
         {reg::Dword,    "\x34\x12"s,           true,  RegValue(std::int32_t{0x1234}), nullptr},
         {reg::Dword,    "\1\2\3\4\5\6\7\x08"s, false, RegValue(std::int16_t{0}),      ""},  // 234: no overrun
         {reg::Binary,   "\x01\x02\x00"s,       false, unsupported,                    nullptr},
-        {reg::ExpandSz, "%TEMP%\0"s,           false, unsupported,                    nullptr},
         {reg::MultiSz,  "a\0b\0\0"s,           false, unsupported,                    nullptr},
     };
     // clang-format on
@@ -166,7 +165,6 @@ TEST_P(RegistryCases, WritesTheExactTextWithoutTerminatorCreatingTheKey) {
         {RegValue("2"s),              "",                    "2"},
         {RegValue("0\0"s),            "",                    "0\0"s},
         {RegValue(std::int32_t{-2}),  "",                    "-2"},
-        {RegValue(std::int16_t{5}),   "",                    "5"},
         {RegValue(),                  "",                    ""},
     };
     // clang-format on
@@ -215,19 +213,17 @@ TEST_P(RegistryCases, FailureAtEachStepIsWordedReportedOnceAndClosesTheKey) {
     }
 }
 
-TEST_P(RegistryCases, NamesIgnoreCaseMissingOnesAreReportedAndUnexpectedFailuresToo) {
+TEST_P(RegistryCases, MissingKeysAndValuesAreReportedAndUnexpectedFailuresToo) {
     Store("2");
-    reg_.SetKeyName(Key() + "\\");  // empty parts of the path are ignored
-    reg_.SetValueName("v");
     ASSERT_TRUE(reg_.RegistryReadValue());
     EXPECT_EQ(scripted_.lastOpenAccess, 0x3FU);
-    reg_.SetValueName("Missing");  // the last value read stays
-    EXPECT_FALSE(reg_.RegistryReadValue());
-    ExpectReport("Bad Or Missing Registry Key");
-    reg_.SetKeyName(Key() + "\\v");
-    EXPECT_FALSE(reg_.RegistryReadValue());
-    ExpectReport("Bad Or Missing Registry Key");
-    EXPECT_EQ(reg_.RegCurrentValue(), RegValue("2"s));
+    for (const auto& [key, value] : {std::pair(Key(), "Missing"), std::pair(Key() + "\\V", "V")}) {
+        reg_.SetKeyName(key);
+        reg_.SetValueName(value);
+        EXPECT_FALSE(reg_.RegistryReadValue());
+        ExpectReport("Bad Or Missing Registry Key");
+    }
+    EXPECT_EQ(reg_.RegCurrentValue(), RegValue("2"s)) << "the last value read stays";
     reg_.SetTopHKey(0);  // never set: both registries answer "invalid handle" (6)
     EXPECT_FALSE(reg_.RegistryReadValue());
     ExpectReport("Out Of Memory");
@@ -238,10 +234,8 @@ TEST_P(RegistryCases, NamesIgnoreCaseMissingOnesAreReportedAndUnexpectedFailures
     };
     EXPECT_FALSE(reg_.RegistryReadValue());
     EXPECT_FALSE(reg_.RegistryWriteString("1"));
-    ASSERT_EQ(reporter_.reports.size(), 2U);
-    EXPECT_EQ(reporter_.reports[0].location, 63);
+    EXPECT_EQ(reporter_.Locations(), (std::vector<int>{63, 62}));
     EXPECT_EQ(reporter_.reports[0].number, errnum::OutOfMemory);
-    EXPECT_EQ(reporter_.reports[1].location, 62);
     EXPECT_EQ(scripted_.openKeys, 0);
 }
 

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <stdexcept>
 #include <string>
 
 #include "common/TestSupport.h"
@@ -49,35 +48,6 @@ TEST(SysInfo, ValuesComeBackByTypeAndAnythingUnreadableAsNothing) {
     }
 }
 
-// A registry layer that fails in a way no return code describes.
-struct ThrowingRegistry final : RegistryApi {
-    std::int32_t CreateKey(RegKey, const std::string&, RegKey&) override { return 5; }
-    std::int32_t OpenKey(RegKey, const std::string&, std::uint32_t, std::uint32_t,
-                         RegKey& key) override {
-        return key = 42, ++open, 0;
-    }
-    std::int32_t QueryValue(RegKey, const std::string&, std::uint32_t*, std::uint8_t*,
-                            std::uint32_t*) override {
-        throw std::runtime_error("store vanished");
-    }
-    std::int32_t SetValue(RegKey, const std::string&, std::uint32_t, const std::uint8_t*,
-                          std::uint32_t) override {
-        return 5;
-    }
-    std::int32_t CloseKey(RegKey) override { return --open, 0; }
-    int open = 0;
-};
-
-TEST(SysInfo, AnUnexpectedFailureIsReportedUnderGetKeyValueAndTheKeyClosed) {
-    ThrowingRegistry registry;
-    test::RecordingReporter reporter;
-    std::string value = "old";
-    EXPECT_FALSE(GetKeyValue(reporter, registry, kMachine, "K", "V", value));
-    EXPECT_EQ(value, "");
-    EXPECT_EQ(reporter.Locations(), std::vector<int>{5});
-    EXPECT_EQ(registry.open, 0);
-}
-
 TEST(SysInfo, TheRegisteredPathWinsThenTheProgramInTheRegisteredFolder) {
     const std::string path =
         "[SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\n\"PATH\"=sz:\"/si%00\"\n";
@@ -98,7 +68,9 @@ TEST(SysInfo, TheRegisteredPathWinsThenTheProgramInTheRegisteredFolder) {
         test::TempFolder dir;
         RegistryFileStore store = Store(dir, lines);
         test::RecordingReporter reporter;
-        const auto found = [&](const std::string& p) { return exists && p == "/f/MSINFO32.EXE"; };
+        const auto found = [there = exists](const std::string& p) {
+            return there && p == "/f/MSINFO32.EXE";
+        };
         EXPECT_EQ(FindSysInfoProgram(reporter, store, found, '/'), program);
         EXPECT_EQ(store.OpenHandleCount(), 0U);
     }
