@@ -1,5 +1,5 @@
-// Pictures made on the spot for the composition, preview and decoder tests: JPEG, GIF and BMP
-// files, EXIF-turned photos, and headers that claim more than the file holds.
+// Pictures made on the spot: JPEG, GIF and BMP files, EXIF-turned photos, and headers that
+// claim more than the file holds.
 #pragma once
 
 #include <QBuffer>
@@ -8,8 +8,6 @@
 #include <QImage>
 #include <QList>
 #include <QPainter>
-#include <QPoint>
-#include <QSize>
 #include <cstdint>
 #include <initializer_list>
 #include <utility>
@@ -56,12 +54,10 @@ struct GifLayout {
     int transparent = -1;
 };
 inline QByteArray EncodeGif(const QImage& frame, const GifLayout& layout = {}) {
-    // Interlaced rows come in four passes: every 8th from 0, every 8th from 4, every 4th from
-    // 2, every 2nd from 1.
-    QList<int> rows;
+    QList<int> rows;  // interlaced: every 8th from 0, every 8th from 4, every 4th from 2, then odd
+    using Pass = std::pair<int, int>;
     for (const auto& [start, step] :
-         layout.interlaced ? QList<std::pair<int, int>>{{0, 8}, {4, 8}, {2, 4}, {1, 2}}
-                           : QList<std::pair<int, int>>{{0, 1}}) {
+         layout.interlaced ? QList<Pass>{{0, 8}, {4, 8}, {2, 4}, {1, 2}} : QList<Pass>{{0, 1}}) {
         for (int y = start; y < frame.height(); y += step) {
             rows.append(y);
         }
@@ -83,32 +79,29 @@ inline QByteArray EncodeGif(const QImage& frame, const GifLayout& layout = {}) {
     }
     codes.append(static_cast<char>(129));  // end of information
     palette.resize(128, layout.fill);
-    const auto table = [](QByteArray& out, const QList<QRgb>& colours) {
+    const auto table = [](const QList<QRgb>& colours) {
+        QByteArray out;
         for (const QRgb c : colours) {
             Put(out, {qRed(c), qGreen(c), qBlue(c)});
         }
+        return out;
     };
     const QSize screen = layout.screen.isValid() ? layout.screen : frame.size();
     QByteArray gif("GIF89a");
     Put(gif, {screen.width(), screen.height()}, 2);
     Put(gif, {0xF6, layout.background, 0});  // a global table of 128 entries
-    table(gif, layout.localTable ? QList<QRgb>(128, layout.fill) : palette);
+    gif += table(layout.localTable ? QList<QRgb>(128, layout.fill) : palette);
     if (layout.transparent >= 0) {
         Put(gif, {0x21, 0xF9, 4, 1, 0, 0, layout.transparent, 0});
     }
     gif.append(',');
     Put(gif, {layout.offset.x(), layout.offset.y(), frame.width(), frame.height()}, 2);
     gif.append(static_cast<char>((layout.interlaced ? 0x40 : 0) | (layout.localTable ? 0x86 : 0)));
-    if (layout.localTable) {
-        table(gif, palette);
-    }
-    gif.append(static_cast<char>(7));  // LZW minimum code size
+    gif += (layout.localTable ? table(palette) : QByteArray()) + char(7);  // then the LZW code size
     for (qsizetype i = 0; i < codes.size(); i += 255) {
-        gif.append(static_cast<char>(codes.mid(i, 255).size()));
-        gif.append(codes.mid(i, 255));
+        gif += char(codes.mid(i, 255).size()) + codes.mid(i, 255);
     }
-    gif.append("\0;", 2);
-    return gif;
+    return gif + QByteArray("\0;", 2);
 }
 
 // A JPEG carrying an EXIF APP1 segment with the given orientation tag.
