@@ -1,16 +1,22 @@
 // The main window's load in its fixed order, its menus and check boxes, the tray's double
-// click and the hide after a log-on start, with stand-ins for the desktop, browser and exit.
+// click and the hide after a log-on start, with stand-ins for the desktop, browser and exit;
+// and the one copy per session.
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QDialog>
+#include <QFile>
 #include <QImage>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
+#include <chrono>
+#include <future>
 #include <string>
 #include <vector>
 
 #include "common/TestSupport.h"
+#include "mainwindow/SingleInstance.h"
 #include "mainwindow/TrayIcon.h"
 #include "mainwindow/frmMain.h"
 #include "rotation/RotationController.h"
@@ -188,6 +194,33 @@ TEST_F(MainWindow, SecondaryWindowsOpenOverTheMainWindowAndAboveIt) {
     EXPECT_EQ(later.windowHandle()->transientParent(), window->windowHandle());
     const QPoint offset = later.frameGeometry().center() - window->frameGeometry().center();
     EXPECT_LE(offset.manhattanLength(), 2) << "the dialog is centred over the main window";
+}
+
+// One copy per user session: a second launch reaches the first instead of starting.
+TEST(SingleInstance, TheSecondCopyIsNotPrimaryAndItsRequestsReachTheFirst) {
+    QTemporaryDir dir;
+    EXPECT_FALSE(SingleInstance(dir.path()).Send(QStringLiteral("show"), 500)) << "nobody runs";
+    QFile(dir.filePath(QStringLiteral("tavrino-wallpaper-manager.socket")))
+        .open(QIODevice::WriteOnly);
+    SingleInstance first(dir.path());
+    ASSERT_TRUE(first.BecomePrimary()) << "over a dead copy's socket";
+    std::vector<QString> received;
+    first.onRequest = [&received](const QString& request) {
+        received.push_back(request);
+        return request == QStringLiteral("next") ? QStringLiteral("refused")
+                                                 : QStringLiteral("done");
+    };
+    SingleInstance second(dir.path());
+    EXPECT_FALSE(second.BecomePrimary());
+    // Sent from another thread while this one serves the request.
+    for (const auto& [request, answered] : {std::pair{"show", true}, std::pair{"next", false}}) {
+        auto sent = std::async(std::launch::async, [&] { return second.Send(request, 3000); });
+        while (sent.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        EXPECT_EQ(sent.get(), answered) << request;
+    }
+    EXPECT_EQ(received, (std::vector<QString>{QStringLiteral("show"), QStringLiteral("next")}));
 }
 
 }  // namespace

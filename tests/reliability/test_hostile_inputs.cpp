@@ -3,6 +3,7 @@
 // the composition's table (tests/wallpaper), hostile servers by the HTTP layer's.
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QDir>
 #include <QImage>
 #include <QLabel>
@@ -18,7 +19,6 @@
 #include "library/IndexFile.h"
 #include "rotation/RotationController.h"
 #include "settings/QtSettingsStore.h"
-#include "wallpaper/test_compose_images.h"
 
 namespace tavrino {
 namespace {
@@ -132,7 +132,7 @@ protected:
     }
     // Starts the program with a display list of a small picture and second, waits for its window.
     void Start(const QString& second) {
-        Write("a.jpg", Encode(TwoHalves(64, 48), "JPG"));
+        Write("a.jpg", Jpeg());
         Write("images.idx", (home_.AppData() + "/a.jpg|True\r\n" + second + "|True\r\n").toUtf8());
         program_.start(qEnvironmentVariable("TAVRINO_EXE"), {});
         ASSERT_TRUE(WaitUntil(
@@ -141,6 +141,15 @@ protected:
             },
             20000));
         ASSERT_EQ(program_.state(), QProcess::Running) << "the main window never came";
+    }
+    static QByteArray Jpeg() {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImage image(64, 48, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        image.save(&buffer, "JPG");
+        return bytes;
     }
     void Write(const QString& name, const QByteArray& bytes) const {
         WriteBytes((home_.AppData() + "/" + name).toStdString(), bytes.toStdString());
@@ -184,7 +193,7 @@ TEST_F(RunningProgram, SomethingElseAtTheSocketPathStartsTheProgramWithoutTheCha
 
 TEST_F(RunningProgram, NextSaysWhatHappenedToEveryOneOfABurst) {
     // The second picture's header claims 65000 x 65000 pixels.
-    QByteArray huge = Encode(TwoHalves(64, 48), "JPG");
+    QByteArray huge = Jpeg();
     huge.replace(huge.indexOf("\xff\xc0") + 5, 4, QByteArray("\xfd\xe8\xfd\xe8", 4));
     Write("huge.jpg", huge);
     Start(home_.AppData() + QStringLiteral("/huge.jpg"));

@@ -1,18 +1,27 @@
-// The wallpaper bitmap and the preview pane from real files, decoded by the helper process:
+// Pictures made on the spot, through the decoders (held against Qt's own readers of the same
+// bytes) and the composition in the helper process to the wallpaper bitmap and the preview:
 // fitted sizes, damaged and missing files, helper faults, and when a bitmap may be reused.
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFrame>
+#include <QImageReader>
 #include <QLabel>
+#include <QPainter>
 #include <QTransform>
 #include <QtEndian>
 #include <chrono>
+#include <cmath>
+#include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/TestSupport.h"
@@ -21,13 +30,245 @@
 #include "wallpaper/PreviewController.h"
 #include "wallpaper/WallpaperComposer.h"
 #include "wallpaper/decode/DecoderProcess.h"
-#include "wallpaper/test_compose_images.h"
+#include "wallpaper/decode/ImageDecoding.h"
+#include "wallpaper/decode/Resample.h"
+#include "wallpaper/decode/RowPipeline.h"
 
 namespace tavrino {
 namespace {
 
-using test::Encode;
-using test::TwoHalves;
+// Each value as a little-endian (or big-endian) integer of `width` bytes.
+void Put(QByteArray& out, std::initializer_list<std::int64_t> values, int width = 1,
+         bool bigEndian = false) {
+    for (const std::int64_t value : values) {
+        for (int i = 0; i < width; ++i) {
+            out.append(static_cast<char>((value >> (8 * (bigEndian ? width - 1 - i : i))) & 0xFF));
+        }
+    }
+}
+
+// A picture whose left half is `left` and right half `right`, so a turn or a mirror shows.
+QImage TwoHalves(int width, int height, QColor left = Qt::red, QColor right = Qt::blue) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(right);
+    QPainter(&image).fillRect(0, 0, width / 2, height, left);
+    return image;
+}
+
+// The picture in Qt's writer for format ("JPG", "BMP", "PNG").
+QByteArray Encode(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format, 95);
+    return bytes;
+}
+
+// Where a GIF's one frame (of at most 128 colours) sits: on a logical screen (the frame's size
+// when invalid) at an offset, interlaced or not, its colours in a local table (the global one
+// then all `fill`); `background` is the screen's background index; transparent < 0 for none.
+struct GifLayout {
+    QSize screen;
+    QPoint offset;
+    bool interlaced = false;
+    bool localTable = false;
+    int background = 0;
+    QRgb fill = qRgb(0, 0, 0);
+    int transparent = -1;
+};
+QByteArray EncodeGif(const QImage& frame, const GifLayout& layout = {}) {
+    QList<int> rows;  // interlaced: every 8th from 0, every 8th from 4, every 4th from 2, then odd
+    using Pass = std::pair<int, int>;
+    for (const auto& [start, step] :
+         layout.interlaced ? QList<Pass>{{0, 8}, {4, 8}, {2, 4}, {1, 2}} : QList<Pass>{{0, 1}}) {
+        for (int y = start; y < frame.height(); y += step) {
+            rows.append(y);
+        }
+    }
+    QList<QRgb> palette;
+    QByteArray codes;  // 8-bit codes: a clear code (128) every 100 pixels keeps them that wide
+    qsizetype pixels = 0;
+    for (const int y : rows) {
+        for (int x = 0; x < frame.width(); ++x, ++pixels) {
+            const QRgb colour = frame.pixel(x, y) | 0xFF000000U;
+            if (!palette.contains(colour)) {
+                palette.append(colour);
+            }
+            if (pixels % 100 == 0) {
+                codes.append(static_cast<char>(128));
+            }
+            codes.append(static_cast<char>(palette.indexOf(colour)));
+        }
+    }
+    codes.append(static_cast<char>(129));  // end of information
+    palette.resize(128, layout.fill);
+    const auto table = [](const QList<QRgb>& colours) {
+        QByteArray out;
+        for (const QRgb c : colours) {
+            Put(out, {qRed(c), qGreen(c), qBlue(c)});
+        }
+        return out;
+    };
+    const QSize screen = layout.screen.isValid() ? layout.screen : frame.size();
+    QByteArray gif("GIF89a");
+    Put(gif, {screen.width(), screen.height()}, 2);
+    Put(gif, {0xF6, layout.background, 0});  // a global table of 128 entries
+    gif += table(layout.localTable ? QList<QRgb>(128, layout.fill) : palette);
+    if (layout.transparent >= 0) {
+        Put(gif, {0x21, 0xF9, 4, 1, 0, 0, layout.transparent, 0});
+    }
+    gif.append(',');
+    Put(gif, {layout.offset.x(), layout.offset.y(), frame.width(), frame.height()}, 2);
+    gif.append(static_cast<char>((layout.interlaced ? 0x40 : 0) | (layout.localTable ? 0x86 : 0)));
+    gif += (layout.localTable ? table(palette) : QByteArray()) + char(7);  // then the LZW code size
+    for (qsizetype i = 0; i < codes.size(); i += 255) {
+        gif += char(codes.mid(i, 255).size()) + codes.mid(i, 255);
+    }
+    return gif + QByteArray("\0;", 2);
+}
+
+// A JPEG carrying an EXIF APP1 segment with the given orientation tag.
+QByteArray JpegWithOrientation(const QImage& stored, int orientation) {
+    const QByteArray jpeg = Encode(stored, "JPG");
+    QByteArray exif("Exif\0\0II*\0", 10);
+    Put(exif, {8}, 4);                  // the first directory at 8
+    Put(exif, {1, 0x0112, 3}, 2);       // one entry: the orientation, a SHORT
+    Put(exif, {1, orientation, 0}, 4);  // one of them; no next directory
+    QByteArray app1("\xFF\xE1", 2);
+    Put(app1, {exif.size() + 2}, 2, true);
+    return jpeg.left(2) + app1 + exif + jpeg.mid(2);
+}
+
+// Headers that claim a size the data does not hold.
+QByteArray GifClaiming(int width, int height) {
+    QByteArray gif("GIF89a");
+    Put(gif, {width, height}, 2);
+    gif.append("\x80\x00\x00\x00\x00\x00\xFF\xFF\xFF,\x00\x00\x00\x00", 14);  // two colours
+    Put(gif, {width, height}, 2);
+    gif.append("\x00\x02\x02\x44\x01\x00;", 7);
+    return gif;
+}
+
+QByteArray BmpClaiming(int width, int height) {
+    const std::int64_t pixelBytes = (std::int64_t{width} * 3 + 3) / 4 * 4 * height;
+    QByteArray bmp("BM");
+    // File size, reserved, pixel offset, header size, width, height; planes and depth;
+    // compression, pixel bytes, resolution, colours: then far fewer pixels than claimed.
+    Put(bmp, {54 + pixelBytes, 0, 54, 40, width, height}, 4);
+    Put(bmp, {1, 24}, 2);
+    Put(bmp, {0, pixelBytes, 3780, 3780, 0, 0}, 4);
+    return bmp + QByteArray(64, '\x7F');
+}
+
+// Ours at the wanted size (the natural one when invalid), or Qt's reader at the natural size.
+QImage Decode(const QByteArray& bytes, QSize wanted = QSize(), bool withQt = false) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
+    const auto size = [&](QSize natural) { return wanted.isValid() ? wanted : natural; };
+    return (withQt ? reader.read() : DecodePicture(buffer, size).image)
+        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+// Four coloured quarters, so any turn or mirror shows.
+QImage Quarters(int w, int h) {
+    QImage image = TwoHalves(w, h, Qt::red, Qt::green);
+    QPainter(&image).drawImage(0, h / 2, TwoHalves(w, h - h / 2, Qt::blue, Qt::yellow));
+    return image;
+}
+
+// Peak signal to noise in dB; 0 for pictures of different sizes.
+double Psnr(const QImage& a, const QImage& b) {
+    double sum = 1e-9;
+    for (int y = 0; a.size() == b.size() && y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            for (const int d : {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q)}) {
+                sum += d * d;
+            }
+        }
+    }
+    return a.size() != b.size() ? 0 : 10 * std::log10(65025.0 * 3 * a.width() * a.height() / sum);
+}
+
+TEST(JpegDecoding, PicturesComeOutAsQtShowsThemShrunkByEighthsAndFiltered) {
+    QImage scene(1600, 1200, QImage::Format_RGB32);  // smooth shapes, like a distant photo
+    for (int y = 0; y < scene.height(); ++y) {
+        for (int x = 0; x < scene.width(); ++x) {
+            const double u = x / 1600.0, v = y / 1200.0;
+            scene.setPixel(x, y,
+                           qRgb(int(127 + 120 * std::sin(9 * u + 4 * v)), int(255 * v),
+                                int(127 + 120 * std::cos(7 * v - 5 * u * u))));
+        }
+    }
+    const QByteArray photo = Encode(scene, "JPG");
+    const QImage full = Decode(photo, {}, true).convertToFormat(QImage::Format_RGB32);
+    // Whole; by 3/8, 1/8 and 5/8 while decoding, the filter doing the rest; enlarged.
+    for (const QSize wanted : {QSize(1600, 1200), QSize(500, 375), QSize(199, 150),
+                               QSize(1000, 700), QSize(1920, 1080)}) {
+        QImage reference(wanted, QImage::Format_RGB32);
+        Resample({full.constBits(), full.width(), full.height(), full.bytesPerLine()},
+                 {reference.bits(), wanted.width(), wanted.height(), reference.bytesPerLine()},
+                 ResampleFilter::Lanczos3);
+        EXPECT_GT(Psnr(Decode(photo, wanted), reference), wanted == full.size() ? 45 : 38)
+            << wanted.width();
+    }
+    const QByteArray grey =
+        Encode(scene.scaled(80, 60).convertToFormat(QImage::Format_Grayscale8), "JPG");
+    EXPECT_GT(Psnr(Decode(grey), Decode(grey, {}, true)), 45);
+}
+
+TEST(Decoding, GifFramesAndExifTurnsAreWhatQtShowsAndBadSizesAreRefused) {
+    using L = GifLayout;
+    const QRgb green = qRgb(10, 200, 30), red = qRgb(200, 10, 30);
+    const QImage stored = Quarters(37, 21);
+    QByteArray away = JpegWithOrientation(stored, 6);  // a directory past the block
+    away[away.indexOf(QByteArray("II*\0", 4)) + 4] = static_cast<char>(0xF0);
+    // clang-format off
+    std::vector<std::pair<std::string, QByteArray>> cases = {
+        {"GIF plain", EncodeGif(stored)},
+        {"GIF interlaced", EncodeGif(stored, L{{}, {}, true})},
+        {"GIF local colour table", EncodeGif(stored, L{{}, {}, false, true})},
+        {"GIF on a larger screen, its background around", EncodeGif(stored, L{{60, 40}, {9, 13}, false, false, 100, green})},
+        {"GIF interlaced on a larger screen", EncodeGif(stored, L{{50, 33}, {3, 5}, true, false, 120, red})},
+        {"GIF transparent around and inside", EncodeGif(stored, L{{60, 40}, {9, 13}, false, false, 0, 0, 2})},
+        {"GIF past the screen's edge: cut", EncodeGif(stored, L{{40, 25}, {30, 20}})},
+        {"GIF wholly off the screen", EncodeGif(stored, L{{20, 10}, {25, 3}, false, false, 110})},
+        {"EXIF pointing away", away},
+    };
+    // clang-format on
+    for (const int orientation : {0, 1, 2, 3, 4, 5, 6, 7, 8, 0xFFFF}) {
+        cases.emplace_back("orientation " + std::to_string(orientation),
+                           JpegWithOrientation(stored, orientation));
+    }
+    for (const auto& [name, bytes] : cases) {
+        // Premultiplied: a transparent pixel is transparent whatever colour it nominally has.
+        const QImage ours = Decode(bytes), qt = Decode(bytes, {}, true);
+        EXPECT_TRUE(bytes.startsWith("GIF") ? ours == qt : Psnr(ours, qt) > 30) << name;
+    }
+    QByteArray noWidth = Encode(stored, "JPG");
+    const qsizetype sof = noWidth.indexOf(QByteArray("\xFF\xC0", 2));
+    noWidth[sof + 7] = noWidth[sof + 8] = 0;
+    EXPECT_THROW(Decode(noWidth), Error);
+}
+
+TEST(RowPipeline, TheFiltersRefusalReachesTheDecoderAndAbandonedRowsNeverHang) {
+    std::vector<std::uint8_t> out(4 * 4 * 4);
+    RowResampler small(8, 10, {out.data(), 4, 4, 16});
+    RowPipeline pipe(small, 32);
+    EXPECT_THROW(
+        {
+            for (int y = 0; y < 40; ++y) {  // forty rows for a picture of ten
+                pipe.Push();
+            }
+            pipe.Finish();
+        },
+        std::logic_error);
+    RowResampler tall(8, 1000, {out.data(), 4, 4, 16});
+    RowPipeline(tall, 32).Push();  // damaged data ends the rows early
+}
 
 using Reports = std::vector<std::pair<int, std::int32_t>>;  // location, number
 
@@ -105,7 +346,7 @@ TEST_F(ComposeTest, TheBitmapIsTheWholePictureAtTheFittedSizeBottomUpIn24Bits) {
     QByteArray topDown =
         Encode(TwoHalves(90, 120, Qt::blue, Qt::red).transformed(QTransform().rotate(90)), "BMP");
     topDown.replace(22, 4, QByteArray("\xA6\xFF\xFF\xFF", 4));
-    test::GifLayout clear;
+    GifLayout clear;
     clear.transparent = 0;  // the red half
     // clang-format off
     const Case cases[] = {
@@ -114,12 +355,12 @@ TEST_F(ComposeTest, TheBitmapIsTheWholePictureAtTheFittedSizeBottomUpIn24Bits) {
         {"at the side limit",         Encode(TwoHalves(16384, 1), "BMP"), {1024, 768}, {16384, 1}, false, false, false},
         {"wide, 1066.67 pixels",      Encode(TwoHalves(1600, 1200), "JPG"), {1280, 800}, {1067, 800}, true, true, false},
         {"tall",                      Encode(TwoHalves(600, 800), "JPG"), {1024, 768}, {576, 768}, true, true, false},
-        {"GIF told by its content",   test::EncodeGif(TwoHalves(120, 90)), {1024, 768}, {1024, 768}, true, false, false},
-        {"clear parts: background",   test::EncodeGif(TwoHalves(20, 10), clear), {1024, 768}, {1024, 768}, true, false, false, QColor(0, 128, 0)},
+        {"GIF told by its content",   EncodeGif(TwoHalves(120, 90)), {1024, 768}, {1024, 768}, true, false, false},
+        {"clear parts: background",   EncodeGif(TwoHalves(20, 10), clear), {1024, 768}, {1024, 768}, true, false, false, QColor(0, 128, 0)},
         {"BMP stored top-down",       topDown, {1024, 768}, {1024, 768}, true, false, true},
-        {"EXIF turn a quarter",       test::JpegWithOrientation(TwoHalves(80, 40), 6), {1024, 768}, {40, 80}, false, false, true},
+        {"EXIF turn a quarter",       JpegWithOrientation(TwoHalves(80, 40), 6), {1024, 768}, {40, 80}, false, false, true},
         // The decoder's early shrink must follow the turn: 3 : 4, not squeezed.
-        {"EXIF turned, shrunk early", test::JpegWithOrientation(TwoHalves(2400, 1800), 6), {1024, 768}, {576, 768}, true, true, true},
+        {"EXIF turned, shrunk early", JpegWithOrientation(TwoHalves(2400, 1800), 6), {1024, 768}, {576, 768}, true, true, true},
     };
     // clang-format on
     composer_->SetBackground(QColor(0, 128, 0));
@@ -147,7 +388,7 @@ TEST_F(ComposeTest, TheBitmapIsTheWholePictureAtTheFittedSizeBottomUpIn24Bits) {
 
 TEST_F(ComposeTest, EveryFailureIsReportedWhereAskedAndThePreviousBitmapStaysByteForByte) {
     const QByteArray jpeg = Encode(TwoHalves(400, 300), "JPG");
-    const QByteArray gif = test::EncodeGif(TwoHalves(64, 64));
+    const QByteArray gif = EncodeGif(TwoHalves(64, 64));
     const QByteArray bmp = Encode(TwoHalves(64, 64), "BMP");
     QByteArray garbled = gif;  // the LZW stream garbled, the framing kept
     for (qsizetype i = 13 + 3 * 128 + 12; i < garbled.size() - 2; i += 7) {
@@ -169,11 +410,11 @@ TEST_F(ComposeTest, EveryFailureIsReportedWhereAskedAndThePreviousBitmapStaysByt
         {"empty.jpg",       {},                                        errnum::InvalidPicture},
         {"cut.jpg",         jpeg.left(jpeg.size() / 2),                errnum::InvalidPicture},
         {"png.jpg",         Encode(TwoHalves(8, 8), "PNG"),            errnum::InvalidPicture},
-        {"huge.gif",        test::GifClaiming(60000, 60000),           errnum::OutOfMemory},
+        {"huge.gif",        GifClaiming(60000, 60000),           errnum::OutOfMemory},
         {"garbled.gif",     garbled,                                   errnum::InvalidPicture},
         {"cut.gif",         gif.left(gif.size() * 2 / 3),              errnum::InvalidPicture},
-        {"huge.bmp",        test::BmpClaiming(60000, 60000),           errnum::InvalidPicture},
-        {"vast.bmp",        test::BmpClaiming(0x7FFFFFFF, 0x7FFFFFFF), errnum::InvalidPicture},
+        {"huge.bmp",        BmpClaiming(60000, 60000),           errnum::InvalidPicture},
+        {"vast.bmp",        BmpClaiming(0x7FFFFFFF, 0x7FFFFFFF), errnum::InvalidPicture},
         {"cut.bmp",         bmp.left(bmp.size() - 1),                  errnum::InvalidPicture},
         {"too-wide.bmp",    Encode(TwoHalves(16385, 1), "BMP"),        errnum::OutOfMemory},
         {"side past limit", jpeg, errnum::OutOfMemory,         [this] { composer_->SetDecodeLimits({100, 1 << 20}); }},
