@@ -139,25 +139,12 @@ QByteArray JpegWithOrientation(const QImage& stored, int orientation) {
     return jpeg.left(2) + app1 + exif + jpeg.mid(2);
 }
 
-// Headers that claim a size the data does not hold.
-QByteArray GifClaiming(int width, int height) {
-    QByteArray gif("GIF89a");
-    Put(gif, {width, height}, 2);
-    gif.append("\x80\x00\x00\x00\x00\x00\xFF\xFF\xFF,\x00\x00\x00\x00", 14);  // two colours
-    Put(gif, {width, height}, 2);
-    gif.append("\x00\x02\x02\x44\x01\x00;", 7);
-    return gif;
-}
-
-QByteArray BmpClaiming(int width, int height) {
-    const std::int64_t pixelBytes = (std::int64_t{width} * 3 + 3) / 4 * 4 * height;
-    QByteArray bmp("BM");
-    // File size, reserved, pixel offset, header size, width, height; planes and depth;
-    // compression, pixel bytes, resolution, colours: then far fewer pixels than claimed.
-    Put(bmp, {54 + pixelBytes, 0, 54, 40, width, height}, 4);
-    Put(bmp, {1, 24}, 2);
-    Put(bmp, {0, pixelBytes, 3780, 3780, 0, 0}, 4);
-    return bmp + QByteArray(64, '\x7F');
+// bytes with values written at `at`, each `width` bytes little-endian.
+QByteArray Patched(QByteArray bytes, qsizetype at, std::initializer_list<std::int64_t> values,
+                   int width) {
+    QByteArray patch;
+    Put(patch, values, width);
+    return bytes.replace(at, patch.size(), patch);
 }
 
 // Ours at the wanted size (the natural one when invalid), or Qt's reader at the natural size.
@@ -220,7 +207,7 @@ TEST(JpegDecoding, PicturesComeOutAsQtShowsThemShrunkByEighthsAndFiltered) {
     EXPECT_GT(Psnr(Decode(grey), Decode(grey, {}, true)), 45);
 }
 
-TEST(Decoding, GifFramesAndExifTurnsAreWhatQtShowsAndBadSizesAreRefused) {
+TEST(Decoding, GifFramesAndExifTurnsAreWhatQtShows) {
     using L = GifLayout;
     const QRgb green = qRgb(10, 200, 30), red = qRgb(200, 10, 30);
     const QImage stored = Quarters(37, 21);
@@ -248,10 +235,6 @@ TEST(Decoding, GifFramesAndExifTurnsAreWhatQtShowsAndBadSizesAreRefused) {
         const QImage ours = Decode(bytes), qt = Decode(bytes, {}, true);
         EXPECT_TRUE(bytes.startsWith("GIF") ? ours == qt : Psnr(ours, qt) > 30) << name;
     }
-    QByteArray noWidth = Encode(stored, "JPG");
-    const qsizetype sof = noWidth.indexOf(QByteArray("\xFF\xC0", 2));
-    noWidth[sof + 7] = noWidth[sof + 8] = 0;
-    EXPECT_THROW(Decode(noWidth), Error);
 }
 
 TEST(RowPipeline, TheFiltersRefusalReachesTheDecoderAndAbandonedRowsNeverHang) {
@@ -281,7 +264,9 @@ bool Near(QRgb pixel, QColor colour) {
 class ComposeTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        SetMessageInterceptor([this](const ShownMessage& m) { messages_.push_back(m); });
+        SetMessageInterceptor([this](const ShownMessage& m) {
+            shown_.append(m.text + m.title + QString::number(int(m.icon)));
+        });
         frame_.resize(175, 131);  // the preview's design size, 2625 x 1965 twips
     }
     void TearDown() override { SetMessageInterceptor({}); }
@@ -310,16 +295,9 @@ protected:
         reporter_.reports.clear();
         return taken;
     }
-    // How many "image not located" stop boxes were shown since the last call.
-    int StopBoxes() {
-        const auto n = std::count_if(messages_.begin(), messages_.end(), [](const auto& m) {
-            return m.text == kImageNotLocatedMessage && m.title == kApplicationTitle &&
-                   m.icon == MessageIcon::Stop;
-        });
-        messages_.clear();
-        return static_cast<int>(n);
-    }
-
+    // The messages shown since the last call.
+    QStringList Shown() { return std::exchange(shown_, {}); }
+    const QString kStop = kImageNotLocatedMessage + kApplicationTitle + QString::number(int(MessageIcon::Stop));
     static constexpr const char* kBitmap = "TavrinoWallpaperManager.bmp";
     test::TempFolder folder_;
     QString data_ = QString::fromStdString((folder_ / "data").string());
@@ -328,7 +306,7 @@ protected:
     OptionBoxes options_{store_, reporter_};
     ScreenMetrics screen_ = MetricsForPixels(1024, 768);
     std::unique_ptr<WallpaperComposer> composer_ = Composer(data_);
-    std::vector<ShownMessage> messages_;
+    QStringList shown_;
     QFrame frame_;
     QLabel* label_ = new QLabel(&frame_);
     PreviewController preview_{&frame_, label_, reporter_, options_, [this] { return screen_; }};
@@ -383,7 +361,7 @@ TEST_F(ComposeTest, TheBitmapIsTheWholePictureAtTheFittedSizeBottomUpIn24Bits) {
                          Qt::blue));
     }
     EXPECT_EQ(Taken(), Reports{});
-    EXPECT_EQ(StopBoxes(), 0);
+    EXPECT_EQ(Shown(), QStringList());
 }
 
 TEST_F(ComposeTest, EveryFailureIsReportedWhereAskedAndThePreviousBitmapStaysByteForByte) {
@@ -410,11 +388,12 @@ TEST_F(ComposeTest, EveryFailureIsReportedWhereAskedAndThePreviousBitmapStaysByt
         {"empty.jpg",       {},                                        errnum::InvalidPicture},
         {"cut.jpg",         jpeg.left(jpeg.size() / 2),                errnum::InvalidPicture},
         {"png.jpg",         Encode(TwoHalves(8, 8), "PNG"),            errnum::InvalidPicture},
-        {"huge.gif",        GifClaiming(60000, 60000),           errnum::OutOfMemory},
+        {"huge.gif",        Patched(Patched(gif, 6, {60000, 60000}, 2), 402, {60000, 60000}, 2), errnum::OutOfMemory},
         {"garbled.gif",     garbled,                                   errnum::InvalidPicture},
         {"cut.gif",         gif.left(gif.size() * 2 / 3),              errnum::InvalidPicture},
-        {"huge.bmp",        BmpClaiming(60000, 60000),           errnum::InvalidPicture},
-        {"vast.bmp",        BmpClaiming(0x7FFFFFFF, 0x7FFFFFFF), errnum::InvalidPicture},
+        {"huge.bmp",        Patched(bmp, 18, {60000, 60000}, 4),       errnum::InvalidPicture},
+        {"vast.bmp",        Patched(bmp, 18, {0x7FFFFFFF, 0x7FFFFFFF}, 4), errnum::InvalidPicture},
+        {"no width.jpg",    Patched(jpeg, jpeg.indexOf("\xFF\xC0") + 7, {0}, 2), errnum::InvalidPicture},
         {"cut.bmp",         bmp.left(bmp.size() - 1),                  errnum::InvalidPicture},
         {"too-wide.bmp",    Encode(TwoHalves(16385, 1), "BMP"),        errnum::OutOfMemory},
         {"side past limit", jpeg, errnum::OutOfMemory,         [this] { composer_->SetDecodeLimits({100, 1 << 20}); }},
@@ -452,7 +431,7 @@ TEST_F(ComposeTest, EveryFailureIsReportedWhereAskedAndThePreviousBitmapStaysByt
     }
     SetDecoderTimeout(std::chrono::seconds(30));
     EXPECT_TRUE(composer_->ComposeWallpaper(Source("next.jpg", jpeg))) << "the program runs on";
-    EXPECT_EQ(StopBoxes(), 0);
+    EXPECT_EQ(Shown(), QStringList());
 }
 
 TEST_F(ComposeTest, AMissingPictureShowsTheStopBoxAndChangesNothing) {
@@ -469,7 +448,7 @@ TEST_F(ComposeTest, AMissingPictureShowsTheStopBoxAndChangesNothing) {
          {gone, hidden, QString::fromStdString(folder_.Path().string()), QString()}) {
         EXPECT_FALSE(composer_->ComposeWallpaper(path));
         preview_.lstPreview_ItemClick(path);
-        EXPECT_EQ(StopBoxes(), 2) << path.toStdString();
+        EXPECT_EQ(Shown(), QStringList(2, kStop)) << path.toStdString();
         EXPECT_TRUE(label_->pixmap().isNull());
         EXPECT_EQ(label_->geometry(), box);
     }
