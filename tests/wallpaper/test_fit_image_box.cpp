@@ -76,18 +76,14 @@ TEST(FitImageBox, MetricsNoScreenHasRaiseAnErrorInsteadOfLooping) {
     // clang-format off
     const Case cases[] = {
         {{"zero screen width",      9600, 7200, 15360, 11520, {0, 11520, 15, 15}, false, false},    errnum::DivisionByZero},
-        {{"zero screen height",     9600, 7200, 15360, 11520, {15360, 0, 15, 15}, false, false},    errnum::DivisionByZero},
         {{"zero twips per pixel X", 9600, 7200, 15360, 11520, {15360, 11520, 0, 15}, true, true},   errnum::DivisionByZero},
-        {{"zero twips per pixel Y", 9600, 7200, 15360, 11520, {15360, 11520, 15, 0}, true, true},   errnum::DivisionByZero},
         {{"negative twips/pixel",   9600, 7200, 15360, 11520, {15360, 11520, -15, 15}, true, true}, errnum::Overflow},
         {{"NaN screen width",       9600, 7200, 15360, 11520, {kNaN, 11520, 15, 15}, false, false}, errnum::Overflow},
         {{"infinite screen height", 9600, 7200, 15360, 11520, {15360, kInf, 15, 15}, false, false}, errnum::Overflow},
         {{"zero image width",       0, 7200, 15360, 11520, k1024, false, false},                    errnum::Overflow},
-        {{"negative image height",  9600, -1, 15360, 11520, k1024, true, true},                     errnum::Overflow},
         {{"NaN image",              kNaN, 7200, 15360, 11520, k1024, true, true},                   errnum::Overflow},
         {{"zero target",            9600, 7200, 0, 0, k1024, true, false},          errnum::Overflow},
         {{"negative target",        9600, 7200, 15360, -11520, k1024, true, true},                  errnum::Overflow},
-        {{"infinite target",        9600, 7200, kInf, 11520, k1024, true, true},                    errnum::Overflow},
         {{"natural size overflows", 3e38F, 7200, 3e38F, 11520, {1, 11520, 15, 15}, false, false},   errnum::Overflow},
         {{"endless shrink steps",   9600, 7200, 1e30F, 1e20F, k1024, true, true},                   errnum::Overflow},
         // At 2^28 twips one float step is 16, so "- 3" would change nothing.
