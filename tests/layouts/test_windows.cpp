@@ -1,5 +1,5 @@
-// What the forms must do beyond their drawn geometry: every text is drawn in full, the windows
-// keep their size, the Tab key stays on the chosen tab.
+// What the main form must do beyond its drawn geometry: every text is drawn in full, the window
+// keeps its size, the Tab key stays on the chosen tab.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -12,13 +12,8 @@
 #include <QTabBar>
 #include <QTest>
 
-#include "common/TestSupport.h"
 #include "layouts/FixedSize.h"
-#include "support/about/frmAbout.h"
-#include "support/errors/frmErrors.h"
-#include "support/online/frmNewRelease.h"
 #include "ui_frmMain.h"
-#include "ui_frmSplash.h"
 
 namespace tavrino {
 namespace {
@@ -74,20 +69,6 @@ TEST(Layouts, TheMainWindowKeepsItsSizeAndTheTabKeyStaysOnTheChosenTab) {
             onTab += here ? 1 : 0;
         }
         EXPECT_GT(onTab, 0);
-    }
-}
-
-TEST(Layouts, TheSecondaryWindowsDrawTheirTextsInFull) {
-    QWidget splash(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint);
-    Ui::frmSplash splashUi{};
-    splashUi.setupUi(&splash);
-    test::RecordingReporter reporter;
-    frmErrors errors;
-    frmNewRelease notice(reporter);
-    frmAbout about(reporter);
-    for (QWidget* window : std::initializer_list<QWidget*>{&splash, &errors, &notice, &about}) {
-        SCOPED_TRACE(window->objectName().toStdString());
-        ShowWithCaptionsInFull(*window, *window);
     }
 }
 

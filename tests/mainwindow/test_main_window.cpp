@@ -1,15 +1,12 @@
-// The main window's load in its fixed order, its menus and check boxes, the tray's double
-// click and the hide after a log-on start, with stand-ins for the desktop, browser and exit;
-// and the one copy per session.
+// The main window's load, menus, check boxes, tray and log-on hide, with stand-ins for the
+// desktop, browser and exit; and the one copy per session.
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QDialog>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QWindow>
 #include <chrono>
 #include <future>
 #include <string>
@@ -23,7 +20,6 @@
 #include "settings/RegistryFileStore.h"
 #include "support/MessageBox.h"
 #include "support/about/frmAbout.h"
-#include "support/errors/ErrorDialogReporter.h"
 #include "ui_frmMain.h"
 #include "wallpaper/desktop/DesktopSetter.h"
 
@@ -163,14 +159,6 @@ TEST_F(MainWindow, CheckingTileOrStretchClearsTheOther) {
     ui.chkStretchImages->click();
     EXPECT_FALSE(ui.chkTileImages->isChecked());
     EXPECT_EQ(*store.Find("Tile") + *store.Find("Stretch"), "01");
-}
-
-TEST_F(MainWindow, AnErrorShownBeforeTheMainWindowStaysAboveIt) {
-    frmErrors early;
-    ShowErrorInDialog(early, 30, 13, "Type mismatch");
-    auto window = Load();
-    ASSERT_NE(early.windowHandle(), nullptr);
-    EXPECT_EQ(early.windowHandle()->transientParent(), window->windowHandle());
 }
 
 // One copy per user session: a second launch reaches the first instead of starting.

@@ -36,7 +36,7 @@ TEST(StartUp, ALogOnLaunchEndsAtOnceOnlyWhenAutoStartIsOff) {
         test::PrivateHome home;
         home.WriteSettings(c.settings + QStringList{"AutoUpdate=0", "Minimize=0"});
         QProcessEnvironment env = home.Environment();
-        env.insert(QStringLiteral("DISPLAY"), display.Name());
+        env.insert("DISPLAY", display.Name());
         QProcess program;
         program.setProcessEnvironment(env);
         program.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -48,18 +48,16 @@ TEST(StartUp, ALogOnLaunchEndsAtOnceOnlyWhenAutoStartIsOff) {
         // The splash carries the product name too; the main window is the wider one.
         ASSERT_TRUE(test::WaitUntil(
             [&] {
-                windowsSeen += display.CountVisibleWindows(QStringLiteral("."));
-                const QList<QSize> sizes =
-                    display.VisibleWindowSizes("^Tavrino Wallpaper Manager$");
+                windowsSeen += display.CountVisibleWindows(".");
+                const auto sizes = display.VisibleWindowSizes("^Tavrino Wallpaper Manager$");
                 return program.state() == QProcess::NotRunning ||
                        std::any_of(sizes.begin(), sizes.end(),
-                                   [](const QSize& s) { return s.width() > 460; });
+                                   [](QSize s) { return s.width() > 460; });
             },
             10000));
         if (c.ends) {
-            EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-            EXPECT_EQ(program.exitCode(), 0);
-            EXPECT_EQ(windowsSeen, 0);
+            EXPECT_EQ(program.exitStatus() + program.exitCode() + windowsSeen, 0)
+                << "ends at once, quietly";
         } else {
             EXPECT_EQ(program.state(), QProcess::Running);
             EXPECT_GE(clock.elapsed(), 3500) << "the splash hands over after 1000 and 3000 ms";

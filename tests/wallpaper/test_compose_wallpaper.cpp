@@ -10,7 +10,6 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QPainter>
-#include <QRadialGradient>
 #include <QTransform>
 #include <QtEndian>
 #include <chrono>
@@ -31,7 +30,6 @@
 #include "wallpaper/WallpaperComposer.h"
 #include "wallpaper/decode/DecoderProcess.h"
 #include "wallpaper/decode/ImageDecoding.h"
-#include "wallpaper/decode/Resample.h"
 
 namespace tavrino {
 namespace {
@@ -81,15 +79,15 @@ QByteArray JpegWithOrientation(const QImage& stored, int orientation) {
     return jpeg.left(2) + Patched(app1 + QByteArray(8, 0), 28, {orientation}, 2) + jpeg.mid(2);
 }
 
-// Ours at the wanted size (the natural one when invalid), or Qt's reader at the natural size.
-QImage Decode(const QByteArray& bytes, QSize wanted = QSize(), bool withQt = false) {
+// Ours, or Qt's reader, at the natural size.
+QImage Decode(const QByteArray& bytes, bool withQt = false) {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setAutoTransform(true);
-    const auto size = [&](QSize natural) { return wanted.isValid() ? wanted : natural; };
-    return (withQt ? reader.read() : DecodePicture(buffer, size).image)
+    return (withQt ? reader.read()
+                   : DecodePicture(buffer, [](QSize natural) { return natural; }).image)
         .convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
@@ -114,28 +112,6 @@ double Psnr(const QImage& a, const QImage& b) {
     return a.size() != b.size() ? 0 : 10 * std::log10(65025.0 * 3 * a.width() * a.height() / sum);
 }
 
-TEST(JpegDecoding, PicturesComeOutAsQtShowsThemShrunkByEighthsAndFiltered) {
-    QImage scene(1600, 1200, QImage::Format_RGB32);  // smooth shapes, like a distant photo
-    QRadialGradient light(500, 400, 1400);
-    light.setStops({{0, Qt::yellow}, {0.3, Qt::darkCyan}, {0.7, Qt::darkMagenta}, {1, Qt::black}});
-    QPainter(&scene).fillRect(scene.rect(), light);
-    const QByteArray photo = Encode(scene, "JPG");
-    const QImage full = Decode(photo, {}, true).convertToFormat(QImage::Format_RGB32);
-    // Whole; by 3/8, 1/8 and 5/8 while decoding, the filter doing the rest; enlarged.
-    for (const QSize wanted : {QSize(1600, 1200), QSize(500, 375), QSize(199, 150),
-                               QSize(1000, 700), QSize(1920, 1080)}) {
-        QImage reference(wanted, QImage::Format_RGB32);
-        Resample({full.constBits(), full.width(), full.height(), full.bytesPerLine()},
-                 {reference.bits(), wanted.width(), wanted.height(), reference.bytesPerLine()},
-                 ResampleFilter::Lanczos3);
-        EXPECT_GT(Psnr(Decode(photo, wanted), reference), wanted == full.size() ? 45 : 38)
-            << wanted.width();
-    }
-    const QByteArray grey =
-        Encode(scene.scaled(80, 60).convertToFormat(QImage::Format_Grayscale8), "JPG");
-    EXPECT_GT(Psnr(Decode(grey), Decode(grey, {}, true)), 45);
-}
-
 TEST(Decoding, GifFramesAndExifTurnsAreWhatQtShows) {
     const QImage stored = Quarters(37, 21);            // as in the GIF samples
     QByteArray away = JpegWithOrientation(stored, 6);  // a directory past the block
@@ -153,7 +129,7 @@ TEST(Decoding, GifFramesAndExifTurnsAreWhatQtShows) {
     // clang-format on
     for (const auto& [name, bytes] : cases) {
         // Premultiplied: a transparent pixel is transparent whatever colour it nominally has.
-        const QImage ours = Decode(bytes), qt = Decode(bytes, {}, true);
+        const QImage ours = Decode(bytes), qt = Decode(bytes, true);
         EXPECT_TRUE(bytes.startsWith("GIF") ? ours == qt : Psnr(ours, qt) > 30) << name;
     }
 }

@@ -1,5 +1,5 @@
 // The resizing filter behind the wallpaper and the preview: flat colours stay exact at every
-// ratio, rows are taken until the picture is complete, averages round, ramps stay ramps.
+// ratio, and rows are taken until the picture is complete.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -15,9 +15,6 @@ struct Picture {
     int w, h;
     std::vector<std::uint8_t> bytes =
         std::vector<std::uint8_t>(std::size_t(w) * std::size_t(h) * 4);
-    std::uint8_t& At(int x, int y) {
-        return bytes[(std::size_t(y) * std::size_t(w) + std::size_t(x)) * 4];
-    }
     ConstPixelView In() const { return {bytes.data(), w, h, w * 4}; }
     PixelView Out() { return {bytes.data(), w, h, w * 4}; }
 };
@@ -62,32 +59,6 @@ TEST(Resample, RowsAreTakenUntilThePictureIsCompleteAndNoneAfter) {
     EXPECT_TRUE(rows.Complete());
     EXPECT_THROW(rows.PushRow(source.bytes.data()), std::logic_error);
     EXPECT_THROW(RowResampler(0, 3, target.Out()), std::invalid_argument);
-}
-
-TEST(Resample, BlockAveragesRoundAndLargeReductionsDoNotDrift) {
-    Picture source{5, 3};  // 2 x 2 blocks, the last column and row shorter
-    for (int y = 0; y < 3; ++y) {
-        for (int x = 0; x < 5; ++x) {
-            source.At(x, y) = std::uint8_t(10 * x + y);
-        }
-    }
-    Picture boxed{3, 2};
-    BoxShrink(source.In(), boxed.Out(), 2, 2);
-    // (0+10+1+11)/4 = 5.5 -> 6, (40+41)/2 = 40.5 -> 41, (2+12)/2 = 7, 42 alone
-    EXPECT_EQ((std::vector<int>{boxed.At(0, 0), boxed.At(2, 0), boxed.At(0, 1), boxed.At(2, 1)}),
-              (std::vector<int>{6, 41, 7, 42}));
-    Picture wrong{2, 2};
-    EXPECT_THROW(BoxShrink(source.In(), wrong.Out(), 2, 2), std::invalid_argument);
-    // 6000 -> 500 pre-shrinks by 8 and then filters: the ramp sampled at the output centres,
-    // within a level (the ramp's bytes are truncated, half a level below the exact line).
-    Picture ramp{6000, 3}, small{500, 1};
-    for (std::size_t i = 0; i < ramp.bytes.size(); ++i) {
-        ramp.bytes[i] = std::uint8_t(int(i / 4 % 6000) * 255 / 5999);
-    }
-    Resample(ramp.In(), small.Out(), ResampleFilter::Lanczos3);
-    for (int x = 20; x < 480; ++x) {
-        ASSERT_NEAR(small.At(x, 0), ((x + 0.5) * 12.0 - 0.5) * 255 / 5999 - 0.5, 1.0) << x;
-    }
 }
 
 }  // namespace
