@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <functional>
 
 namespace tavrino::test {
 
@@ -21,56 +20,49 @@ QString PrivateHome::Path(const QString& relative) const {
 
 QProcessEnvironment PrivateHome::Environment() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), Path());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), ConfigHome());
-    env.insert(QStringLiteral("XDG_DATA_HOME"), DataHome());
-    env.insert(QStringLiteral("XDG_CACHE_HOME"), Path(QStringLiteral("cache")));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), RuntimeDir());
-    env.insert(QStringLiteral("TAVRINO_DATA_DIR"), AppData());
+    env.insert("HOME", Path());
+    env.insert("XDG_CONFIG_HOME", Path("config"));
+    env.insert("XDG_DATA_HOME", Path("data"));
+    env.insert("XDG_CACHE_HOME", Path("cache"));
+    env.insert("XDG_RUNTIME_DIR", RuntimeDir());
+    env.insert("TAVRINO_DATA_DIR", AppData());
     // Never reach a real vendor site from a test.
-    env.insert(QStringLiteral("TAVRINO_VENDOR_SITE"), QStringLiteral("http://127.0.0.1:9"));
-    env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.insert("TAVRINO_VENDOR_SITE", "http://127.0.0.1:9");
+    for (const char* name : {"DBUS_SESSION_BUS_ADDRESS", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM",
+                             "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "SWAYSOCK"}) {
+        env.remove(QString::fromLatin1(name));
+    }
     return env;
 }
 
 void PrivateHome::WriteSettings(const QStringList& lines) const {
-    const QString folder = ConfigHome() + QStringLiteral("/tavrino-wallpaper-manager");
+    const QString folder = Path("config/tavrino-wallpaper-manager");
     QDir().mkpath(folder);
-    QFile file(folder + QStringLiteral("/settings.ini"));
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        QByteArray text("[Varnello]\n");
-        for (const QString& line : lines) {
-            text += "Settings\\" + line.toUtf8() + "\n";
-        }
-        file.write(text);
+    QByteArray text("[Varnello]\n");
+    for (const QString& line : lines) {
+        text += "Settings\\" + line.toUtf8() + "\n";
     }
+    WriteBytes((folder + "/settings.ini").toStdString(), text.toStdString());
 }
 
-VirtualDisplay::VirtualDisplay(const QString& screen) {
+VirtualDisplay::VirtualDisplay(QSize size, int depth) {
     // -displayfd: the server takes a free number and writes it once it accepts connections.
-    server_.start(QStringLiteral("Xvfb"),
-                  {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                   QStringLiteral("0"), screen, QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                   QStringLiteral("-noreset")});
+    const QString screen =
+        QStringLiteral("%1x%2x%3").arg(size.width()).arg(size.height()).arg(depth);
+    server_.start("Xvfb",
+                  {"-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp", "-noreset"});
     if (server_.waitForStarted(10000) &&
-        WaitUntil([this] { return server_.canReadLine() || server_.waitForReadyRead(100); },
-                  15000)) {
+        WaitUntil([this] { return server_.canReadLine() || server_.waitForReadyRead(100); })) {
         const QString number = QString::fromLatin1(server_.readLine().trimmed());
-        if (!number.isEmpty()) {
-            name_ = QLatin1Char(':') + number;
-        }
+        name_ = number.isEmpty() ? QString() : QLatin1Char(':') + number;
     }
 }
 
 VirtualDisplay::~VirtualDisplay() {
-    if (server_.state() != QProcess::NotRunning) {
-        server_.terminate();
-        if (!server_.waitForFinished(3000)) {
-            server_.kill();
-            server_.waitForFinished(2000);
-        }
+    server_.terminate();
+    if (!server_.waitForFinished(3000)) {
+        server_.kill();
+        server_.waitForFinished(2000);
     }
 }
 
@@ -78,7 +70,7 @@ QString VirtualDisplay::Run(const QString& program, const QStringList& arguments
                             int timeoutMs) const {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), name_);
+    env.insert("DISPLAY", name_);
     process.setProcessEnvironment(env);
     process.start(program, arguments);
     if (!process.waitForFinished(timeoutMs)) {
@@ -90,23 +82,14 @@ QString VirtualDisplay::Run(const QString& program, const QStringList& arguments
 }
 
 int VirtualDisplay::CountVisibleWindows(const QString& titlePattern) const {
-    const QString out =
-        Run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                        QStringLiteral("--name"), titlePattern});
-    return static_cast<int>(out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size());
+    return static_cast<int>(VisibleWindowSizes(titlePattern).size());
 }
 
-}  // namespace tavrino::test
-
-namespace tavrino::test {
-
 QList<QSize> VirtualDisplay::VisibleWindowSizes(const QString& titlePattern) const {
-    const QString out =
-        Run(QStringLiteral("xdotool"),
-            {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-             titlePattern, QStringLiteral("getwindowgeometry"), QStringLiteral("%@")});
+    const QString out = Run(
+        "xdotool", {"search", "--onlyvisible", "--name", titlePattern, "getwindowgeometry", "%@"});
     QList<QSize> sizes;
-    static const QRegularExpression geometry(QStringLiteral("Geometry: (\\d+)x(\\d+)"));
+    static const QRegularExpression geometry("Geometry: (\\d+)x(\\d+)");
     for (auto it = geometry.globalMatch(out); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
         sizes.append(QSize(m.captured(1).toInt(), m.captured(2).toInt()));

@@ -4,10 +4,7 @@
 
 #include <filesystem>
 #include <functional>
-#include <iterator>
 #include <optional>
-#include <string>
-#include <vector>
 
 #include "common/TestSupport.h"
 #include "settings/Options.h"
@@ -15,7 +12,6 @@
 #include "settings/clsRegEdit.h"
 #include "support/MessageBox.h"
 #include "support/errors/ErrorCodes.h"
-#include "support/errors/Errors.h"
 #include "wallpaper/desktop/ApplyWallpaper.h"
 #include "wallpaper/desktop/DesktopSetter.h"
 
@@ -53,12 +49,13 @@ protected:
     }
     void TearDown() override { SetMessageInterceptor({}); }
 
-    RegistryFileStore Store(bool readOnly = false) const {
+    [[nodiscard]] RegistryFileStore Store(bool readOnly = false) const {
         RegistryFileOptions options;
         options.userFile = folder_ / "registry.txt";
         options.userReadOnly = readOnly;
         return RegistryFileStore(options);
     }
+    // Starts afresh: the two values as given, nothing recorded.
     void Seed(const Value& tile, const Value& style) {
         std::filesystem::remove(folder_ / "registry.txt");
         RegistryFileStore store = Store();
@@ -73,6 +70,9 @@ protected:
             }
         }
         store.CloseKey(key);
+        messages_.clear();
+        reporter_.reports.clear();
+        desktop_.calls.clear();
     }
     Value Stored(const char* name) {
         RegistryFileStore store = Store();
@@ -105,11 +105,10 @@ protected:
                 test::WriteBytes(bitmap_, "BM composed from " + path);
             }
         };
-        ApplyWallpaper apply(
+        ApplyWallpaper(
             reporter_, boxes, registry, compose, [this] { return index_; },
             [this](std::int32_t row) { return row == 1 ? row1_ : std::string(); }, desktop_,
-            bitmap_.string());
-        apply();
+            bitmap_.string())();
     }
 
     test::TempFolder folder_;
@@ -156,7 +155,6 @@ TEST_F(ApplyWallpaperTest, BringsTheStyleValuesInLineWithTheOptionsAndWritesNoth
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Seed(c.tileBefore, c.styleBefore);
-        desktop_.calls.clear();
         Apply(c.tile, c.stretch, c.aspect);
         EXPECT_EQ(Stored("TileWallpaper"), c.tileAfter);
         EXPECT_EQ(Stored("WallpaperStyle"), c.styleAfter);
@@ -165,9 +163,9 @@ TEST_F(ApplyWallpaperTest, BringsTheStyleValuesInLineWithTheOptionsAndWritesNoth
         EXPECT_STREQ(PlacementName(desktop_.calls[0].second), PlacementName(c.placement));
         // Values in line are not written again: a read-only store has nothing to refuse.
         Apply(c.tile, c.stretch, c.aspect, true);
+        EXPECT_EQ(messages_, std::vector<std::string>{});
+        EXPECT_TRUE(reporter_.reports.empty());
     }
-    EXPECT_TRUE(messages_.empty());
-    EXPECT_TRUE(reporter_.reports.empty());
     EXPECT_EQ(composed_.size(), 2 * std::size(cases));
 }
 
@@ -176,53 +174,46 @@ TEST_F(ApplyWallpaperTest, RegistryProblemsAreReportedThenWordedAndTheWallpaperI
         const char* what;
         std::function<void()> arrange;
         int tile;
-        std::vector<std::string> messages;
-        std::string firstReport;  // "": not checked
+        bool readOnly;
+        std::vector<std::string> messages, reports;
+        Value tileAfter;
+        Placement placement;
     };
+    const std::string kMissing = "Bad Or Missing Registry Key";
     // clang-format off
     const Case cases[] = {
         // The previous read left "1" behind; it must not be taken for the missing value.
-        {"tile missing", [this] { Seed({}, "0"); previousRead_ = RegValue{std::string("1")}; }, 0, {"1:" + kTileMessage}, "Bad Or Missing Registry Key"},
-        {"both missing", [this] { Seed({}, {}); }, 1, {"1:" + kTileMessage, "2:" + kStyleMessage}, ""},
-        {"a damaged store", [this] { test::WriteBytes(folder_ / "registry.txt", "not a registry\n"); }, 1, {"1:" + kTileMessage, "2:" + kStyleMessage}, ""},
+        {"tile missing", [this] { Seed({}, "0"); previousRead_ = RegValue{std::string("1")}; }, 0, false, {"1:" + kTileMessage}, {kMissing}, {}, Placement::Centred},
+        {"both missing", [this] { Seed({}, {}); }, 1, false, {"1:" + kTileMessage, "2:" + kStyleMessage}, {kMissing, kMissing}, {}, Placement::Centred},
+        {"a damaged store", [this] { Seed({}, {}); test::WriteBytes(folder_ / "registry.txt", "not a registry\n"); }, 1, false, {"1:" + kTileMessage, "2:" + kStyleMessage}, {"Bad Or Missing Registry", kMissing}, {}, Placement::Centred},
+        // A write that fails: only the value that needed writing complains; the options decide.
+        {"a refused write", [this] { Seed("0", "0"); }, 1, true, {"1:" + kTileMessage}, {"Unable To Write Value To Registry Key"}, "0", Placement::Tiled},
     };
     // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        messages_.clear();
-        reporter_.reports.clear();
-        desktop_.calls.clear();
         previousRead_.reset();
         c.arrange();
-        Apply(c.tile, 0, 1);
+        Apply(c.tile, 0, 0, c.readOnly);
         EXPECT_EQ(messages_, c.messages);
+        std::vector<std::string> reports;
         for (const test::Report& report : reporter_.reports) {
             EXPECT_EQ(report.location, loc::RegistryCheckError);
+            reports.push_back(report.description);
         }
-        if (!c.firstReport.empty()) {
-            EXPECT_EQ(reporter_.reports.at(0).description, c.firstReport);
-        }
-        EXPECT_EQ(Stored("TileWallpaper"), std::nullopt) << "nothing written from other data";
+        EXPECT_EQ(reports, c.reports);
+        EXPECT_EQ(Stored("TileWallpaper"), c.tileAfter) << "nothing written from other data";
         ASSERT_EQ(desktop_.calls.size(), 1U);
-        EXPECT_EQ(desktop_.calls[0].second, Placement::Centred) << "as from two missing values";
+        EXPECT_EQ(desktop_.calls[0].second, c.placement);
     }
-    // A write that fails: only the value that needed writing complains.
-    Seed("0", "0");
-    messages_.clear();
-    desktop_.calls.clear();
-    Apply(1, 0, 0, true);
-    EXPECT_EQ(Stored("TileWallpaper"), "0");
-    EXPECT_EQ(desktop_.calls.at(0).second, Placement::Tiled) << "the options still decide";
-    EXPECT_EQ(messages_.size(), 1U);
-    EXPECT_NE(messages_[0].find(kTileMessage), std::string::npos);
 }
 
 TEST_F(ApplyWallpaperTest, WithoutAnExistingImageNothingIsComposedOrSet) {
     test::WriteBytes(folder_ / ".secret.jpg", "picture");
     // clang-format off
     const std::pair<std::string, std::int32_t> cases[] = {
-        {(folder_ / "gone.jpg").string(), 1}, {folder_.Path().string(), 1},
-        {(folder_ / ".secret.jpg").string(), 1}, {"", 1}, {image_.string(), 7}, {image_.string(), -3},
+        {(folder_ / "gone.jpg").string(), 1}, {folder_.Path().string(), 1}, {(folder_ / ".secret.jpg").string(), 1},
+        {"", 1}, {image_.string(), 7}, {image_.string(), -3},
     };
     // clang-format on
     for (const auto& [path, index] : cases) {
@@ -243,39 +234,32 @@ TEST_F(ApplyWallpaperTest, WithoutAnExistingImageNothingIsComposedOrSet) {
 }
 
 TEST_F(ApplyWallpaperTest, WhatGoesWrongAfterTheValuesIsReportedUnder13) {
-    struct Case {
-        const char* what;
-        bool refuse, composeWrites, previousBitmap;
-        std::size_t desktopCalls;
-        std::int32_t number;  // 0: nothing reported
-    };
     // clang-format off
-    const Case cases[] = {
+    const std::tuple<const char*, bool, bool, bool, std::size_t, std::int32_t> cases[] = {
+        // what, desktop refuses, compose writes, a previous bitmap, desktop calls, reported (0: none)
         {"the desktop refuses",                       true, true, false, 1, errnum::DesktopRefused},
         {"no bitmap was ever written",                false, false, false, 0, errnum::FileNotFound},
         {"a failed composition: the previous bitmap", false, false, true, 1, 0},
     };
     // clang-format on
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, refuse, composeWrites, previousBitmap, calls, number] : cases) {
+        SCOPED_TRACE(what);
         Seed("0", "0");
         std::filesystem::remove(bitmap_);
-        if (c.previousBitmap) {
+        if (previousBitmap) {
             test::WriteBytes(bitmap_, "BM previous");
         }
-        reporter_.reports.clear();
-        desktop_.calls.clear();
-        desktop_.refuse = c.refuse;
-        composeWrites_ = c.composeWrites;
+        desktop_.refuse = refuse;
+        composeWrites_ = composeWrites;
         Apply(0, 0, 0);
-        EXPECT_EQ(desktop_.calls.size(), c.desktopCalls);
-        ASSERT_EQ(reporter_.reports.size(), c.number == 0 ? 0U : 1U);
-        if (c.number != 0) {
+        EXPECT_EQ(desktop_.calls.size(), calls);
+        ASSERT_EQ(reporter_.reports.size(), number == 0 ? 0U : 1U);
+        if (number != 0) {
             EXPECT_EQ(reporter_.reports[0].location, loc::ApplyWallpaper);
-            EXPECT_EQ(reporter_.reports[0].number, c.number);
+            EXPECT_EQ(reporter_.reports[0].number, number);
         }
+        EXPECT_TRUE(messages_.empty());
     }
-    EXPECT_TRUE(messages_.empty());
 }
 
 }  // namespace

@@ -1,14 +1,17 @@
-// Desktop detection, the placement the style values ask for, and the quoting rules of the
-// desktops' interfaces.
+// Desktop detection, the placement the style values ask for, the quoting rules of the desktops'
+// interfaces, and the per-change file names handed to desktops that cache by name.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <filesystem>
+#include <set>
 
+#include "common/TestSupport.h"
 #include "support/errors/Errors.h"
+#include "wallpaper/desktop/ChangeFileNames.h"
 #include "wallpaper/desktop/DesktopCommands.h"
 #include "wallpaper/desktop/DesktopKind.h"
-#include "wallpaper/desktop/Placement.h"
+
+namespace fs = std::filesystem;
 
 namespace tavrino {
 namespace {
@@ -20,30 +23,21 @@ TEST(DesktopRules, DetectsTheDesktopFromTheSessionsVariables) {
     const std::pair<Environment, K> cases[] = {
         {{{"TAVRINO_DESKTOP", "x11"}, {"XDG_CURRENT_DESKTOP", "GNOME"}}, K::X11Root},  // the override wins
 #ifdef _WIN32
-        {{{"XDG_CURRENT_DESKTOP", "GNOME"}}, K::Windows},
-        {{}, K::Windows},
+        {{{"XDG_CURRENT_DESKTOP", "GNOME"}}, K::Windows}, {{}, K::Windows},
 #else
         {{{"XDG_CURRENT_DESKTOP", "GNOME"}, {"WAYLAND_DISPLAY", "wayland-0"}}, K::Gnome},
-        {{{"XDG_CURRENT_DESKTOP", "ubuntu:GNOME"}}, K::Gnome},
-        {{{"XDG_CURRENT_DESKTOP", "Budgie:GNOME"}}, K::Gnome},
-        {{{"XDG_CURRENT_DESKTOP", "Unity"}}, K::Gnome},
-        {{{"XDG_CURRENT_DESKTOP", "gnome"}}, K::Gnome},
-        {{{"XDG_CURRENT_DESKTOP", "X-Cinnamon"}}, K::Cinnamon},
-        {{{"XDG_CURRENT_DESKTOP", "MATE"}, {"DISPLAY", ":0"}}, K::Mate},
-        {{{"XDG_CURRENT_DESKTOP", "KDE"}, {"DISPLAY", ":0"}}, K::Plasma},
-        {{{"XDG_CURRENT_DESKTOP", "XFCE"}}, K::Xfce},
-        {{{"XDG_CURRENT_DESKTOP", "LXQt"}}, K::Lxqt},
-        {{{"XDG_CURRENT_DESKTOP", "LXDE"}}, K::Lxde},
-        {{{"XDG_CURRENT_DESKTOP", "sway"}}, K::Sway},
-        {{{"XDG_CURRENT_DESKTOP", "Foo:XFCE"}}, K::Xfce},
-        {{{"DESKTOP_SESSION", "plasma"}, {"DISPLAY", ":0"}}, K::Plasma},
+        {{{"XDG_CURRENT_DESKTOP", "ubuntu:GNOME"}}, K::Gnome}, {{{"XDG_CURRENT_DESKTOP", "Unity"}}, K::Gnome},
+        {{{"XDG_CURRENT_DESKTOP", "gnome"}}, K::Gnome}, {{{"XDG_CURRENT_DESKTOP", "X-Cinnamon"}}, K::Cinnamon},
+        {{{"XDG_CURRENT_DESKTOP", "MATE"}, {"DISPLAY", ":0"}}, K::Mate}, {{{"XDG_CURRENT_DESKTOP", "KDE"}, {"DISPLAY", ":0"}}, K::Plasma},
+        {{{"XDG_CURRENT_DESKTOP", "XFCE"}}, K::Xfce}, {{{"XDG_CURRENT_DESKTOP", "LXQt"}}, K::Lxqt},
+        {{{"XDG_CURRENT_DESKTOP", "LXDE"}}, K::Lxde}, {{{"XDG_CURRENT_DESKTOP", "sway"}}, K::Sway},
+        {{{"XDG_CURRENT_DESKTOP", "Foo:XFCE"}}, K::Xfce}, {{{"DESKTOP_SESSION", "plasma"}, {"DISPLAY", ":0"}}, K::Plasma},
         {{{"DESKTOP_SESSION", "/usr/share/xsessions/xfce"}}, K::Xfce},
         {{{"XDG_CURRENT_DESKTOP", "MATE"}, {"DESKTOP_SESSION", "gnome"}}, K::Mate},
         {{{"SWAYSOCK", "/run/user/1/sway.sock"}, {"WAYLAND_DISPLAY", "wayland-1"}}, K::Sway},
         {{{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":1"}}, K::Unknown},
         {{{"DISPLAY", ":0"}, {"DESKTOP_SESSION", "openbox"}}, K::X11Root},
-        {{{"XDG_CURRENT_DESKTOP", " "}, {"DISPLAY", ":0"}}, K::X11Root},
-        {{}, K::Unknown},
+        {{{"XDG_CURRENT_DESKTOP", " "}, {"DISPLAY", ":0"}}, K::X11Root}, {{}, K::Unknown},
         {{{"TAVRINO_DESKTOP", "KDE"}, {"DISPLAY", ":0"}}, K::Plasma},
         {{{"TAVRINO_DESKTOP", "amiga"}, {"XDG_CURRENT_DESKTOP", "LXQt"}}, K::Lxqt},
 #endif
@@ -57,6 +51,7 @@ TEST(DesktopRules, DetectsTheDesktopFromTheSessionsVariables) {
         EXPECT_STREQ(DesktopKindName(DetectDesktop(environment)), DesktopKindName(kind))
             << variables;
     }
+    // TAVRINO_DESKTOP takes every name the program gives.
     for (const K kind : {K::Windows, K::Gnome, K::Cinnamon, K::Mate, K::Plasma, K::Xfce, K::Lxqt,
                          K::Lxde, K::Sway, K::X11Root, K::Unknown}) {
         EXPECT_EQ(DesktopKindFromName(DesktopKindName(kind)), kind) << DesktopKindName(kind);
@@ -68,8 +63,7 @@ TEST(DesktopRules, TheStyleValuesDecideThePlacementLikeWindows) {
     const std::tuple<const char*, const char*, Placement> cases[] = {
         {"1", "0", Placement::Tiled}, {"1", "2", Placement::Tiled}, {"10", "0", Placement::Tiled},
         {"0", "2", Placement::Stretched}, {"", "2", Placement::Stretched},
-        {"0", "0", Placement::Centred}, {"0", "6", Placement::Centred}, {"", "", Placement::Centred},
-        {"D", "D", Placement::Centred},
+        {"0", "0", Placement::Centred}, {"0", "6", Placement::Centred}, {"", "", Placement::Centred}, {"D", "D", Placement::Centred},
     };
     // clang-format on
     for (const auto& [tile, style, placement] : cases) {
@@ -82,22 +76,27 @@ TEST(DesktopRules, TextsForTheDesktopsCarryEveryByteAsItIs) {
     EXPECT_EQ(FileUri("/a b/c'd\"e%f#g?h/\xC3\xA4.bmp"),
               "file:///a%20b/c%27d%22e%25f%23g%3Fh/%C3%A4.bmp");
     // clang-format off
+    const std::pair<std::string, std::string> gvariant[] = {
+        {"file:///a/b.bmp", "'file:///a/b.bmp'"}, {"", "''"}, {"it's", "'it\\'s'"}, {"back\\slash", "'back\\\\slash'"},
+        {"tab\there", "'tab\\u0009here'"}, {"\xC3\xA4rger", "'\xC3\xA4rger'"},
+    };
     const std::pair<std::string, std::string> js[] = {
         {"file:///a/b.bmp", "\"file:///a/b.bmp\""},
         {"\"); evil(); (\"", "\"\\u0022\\u0029\\u003B evil\\u0028\\u0029\\u003B \\u0028\\u0022\""},
         {"a\\b\nc'd", "\"a\\u005Cb\\u000Ac\\u0027d\""},
         {"\xE2\x80\xA8", "\"\\u2028\""},                // a line break to JavaScript
         {"\xF0\x9F\x98\x80", "\"\\uD83D\\uDE00\""},     // outside the BMP
-        {"\xFF", "\"\\uFFFD\""},                        // not UTF-8 at all
-        {"\xC0\xAF", "\"\\uFFFD\\uFFFD\""},             // an overlong '/'
+        {"\xFF", "\"\\uFFFD\""}, {"\xC0\xAF", "\"\\uFFFD\\uFFFD\""},  // not UTF-8; an overlong '/'
     };
     const std::pair<std::string, std::string> sway[] = {
-        {"/home/a/TavrinoWallpaperManager.bmp", "output * bg /home/a/TavrinoWallpaperManager.bmp stretch"},
         {"/x y/$(id)`id`;*'\"\\,#~.bmp", "output * bg /x\\ y/\\$\\(id\\)\\`id\\`\\;\\*\\'\\\"\\\\\\,\\#\\~.bmp stretch"},
         {"/b\xC3\xA4.bmp", "output * bg /b\xC3\xA4.bmp stretch"},
         {"/a\nexit", "refused: a newline must not reach sway"},
     };
     // clang-format on
+    for (const auto& [text, literal] : gvariant) {
+        EXPECT_EQ(GVariantStringLiteral(text), literal);
+    }
     for (const auto& [text, literal] : js) {
         EXPECT_EQ(JsStringLiteral(text), literal);
     }
@@ -125,6 +124,78 @@ TEST(DesktopRules, XfcePicksEveryLastImageOfEveryMonitorAndWorkspace) {
                                         "/backdrop/screen1/monitoreDP-1/workspace0/last-image"}));
     EXPECT_EQ(XfceImageStyleProperty(XfceLastImageProperty("DP-2", 3)),
               "/backdrop/screen0/monitorDP-2/workspace3/image-style");
+}
+
+class ChangeFileNamesTest : public ::testing::Test {
+protected:
+    // Replaced the way the composer replaces it: a new file renamed over the old one.
+    void Compose(const std::string& text) const {
+        test::WriteBytes(folder_ / "new.tmp", text);
+        fs::rename(folder_ / "new.tmp", composed_);
+    }
+    [[nodiscard]] std::set<std::string> Files() const {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder_.Path())) {
+            names.insert(entry.path().filename().string());
+        }
+        return names;
+    }
+
+    test::TempFolder folder_;
+    fs::path composed_ = folder_ / "TavrinoWallpaperManager.bmp";
+};
+
+TEST_F(ChangeFileNamesTest, EachChangeGetsANewNameAndThePreviousGoesOnlyAfterSuccess) {
+    std::set<std::string> expected = {"TavrinoWallpaperManager-x.bmp",
+                                      "TavrinoWallpaperManager-12.png",
+                                      "images.idx",
+                                      "TavrinoWallpaperManager-.bmp",
+                                      "Other-12.bmp",
+                                      "TavrinoWallpaperManager.bmp"};
+    for (const std::string& name : expected) {
+        test::WriteBytes(folder_ / name, "keep");
+    }
+    test::WriteBytes(folder_ / "TavrinoWallpaperManager-17.bmp", "left by an earlier run");
+    Compose("first picture");
+    ChangeFileNames names(composed_);
+    const fs::path first = names.Prepare();
+    names.Commit(first);
+    Compose("second picture");
+    const fs::path second = names.Prepare();
+    EXPECT_NE(first, second);
+    // Until the desktop has taken the new one, the one it shows must stay.
+    EXPECT_EQ(test::ReadBytes(first), "first picture");
+    EXPECT_EQ(test::ReadBytes(second), "second picture");
+    names.Discard(second);  // refused: the desktop still shows the first
+    expected.insert(first.filename().string());
+    EXPECT_EQ(Files(), expected);
+    const fs::path third = names.Prepare();
+    names.Commit(third);
+    expected.erase(first.filename().string());
+    expected.insert(third.filename().string());
+    EXPECT_EQ(Files(), expected);
+}
+
+TEST_F(ChangeFileNamesTest, NamesAreDistinctWithinAMillisecondAndAcrossRuns) {
+    Compose("picture");
+    ChangeFileNames names(composed_);
+    std::set<fs::path> seen;
+    for (int i = 0; i < 50; ++i) {
+        EXPECT_TRUE(seen.insert(names.Prepare()).second);
+    }
+    EXPECT_TRUE(seen.insert(ChangeFileNames(composed_).Prepare()).second);
+    fs::remove(composed_);
+    EXPECT_THROW((void)names.Prepare(), fs::filesystem_error) << "never an empty name";
+    // clang-format off
+    const std::pair<const char*, bool> cases[] = {
+        {"/d/TavrinoWallpaperManager-1.bmp", true}, {"TavrinoWallpaperManager-1733490000123.bmp", true},
+        {"/d/TavrinoWallpaperManager.bmp", false}, {"/d/TavrinoWallpaperManager-1a.bmp", false},
+        {"/d/TavrinoWallpaperManager-1.bmp.tmp", false}, {"/d/xTavrinoWallpaperManager-1.bmp", false},
+    };
+    // clang-format on
+    for (const auto& [name, own] : cases) {
+        EXPECT_EQ(names.IsChangeFileName(name), own) << name;
+    }
 }
 
 }  // namespace
