@@ -3,12 +3,13 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QHeaderView>
 #include <QMainWindow>
 #include <QMenu>
 #include <QStandardItemModel>
 #include <QStringList>
+#include <QTableView>
 #include <QTextStream>
-#include <QTreeView>
 #include <QWidget>
 
 #include "layouts/Captions.h"
@@ -43,8 +44,9 @@ QStandardItemModel* SampleList(QObject* parent, const char* caption, const QStri
     return model;
 }
 
-void FillList(QTreeView* view, const char* caption, const QStringList& rows) {
+void FillList(QTableView* view, const char* caption, const QStringList& rows) {
     view->setModel(SampleList(view, caption, rows));
+    view->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     view->setColumnWidth(0, view->viewport()->width() * 2);
 }
 

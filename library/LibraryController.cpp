@@ -9,7 +9,10 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QTableView>
 #include <QTreeView>
+#include <algorithm>
 #include <stdexcept>
 #include <utility>
 
@@ -22,14 +25,22 @@ namespace tavrino::library {
 
 namespace {
 
-void SetUpListView(QTreeView* view) {
-    view->setRootIsDecorated(false);
-    view->setUniformRowHeights(true);
-    view->setItemsExpandable(false);
+// A list with a caption: every row as high as one line of text beside its check box, the
+// caption left-aligned over the column.
+void SetUpListView(QTableView* view) {
     view->setSortingEnabled(false);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->header()->setStretchLastSection(true);
-    view->header()->setSectionsMovable(false);
+    QHeaderView* rows = view->verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setMinimumSectionSize(1);
+    rows->setDefaultSectionSize(
+        std::max(view->fontMetrics().height(),
+                 view->style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, view)) +
+        2);
+    QHeaderView* caption = view->horizontalHeader();
+    caption->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    caption->setStretchLastSection(true);
+    caption->setSectionsMovable(false);
 }
 
 // A name the index file could not give back: "|" splits its lines, a CR ends them.

@@ -20,6 +20,7 @@ class QAbstractButton;
 class QComboBox;
 class QFileSystemModel;
 class QModelIndex;
+class QTableView;
 class QTreeView;
 
 namespace tavrino::library {
@@ -28,9 +29,11 @@ namespace tavrino::library {
 struct LibraryWidgets {
     QComboBox* drvDisplayFiles = nullptr;
     QTreeView* dirDisplayFiles = nullptr;
-    QTreeView* lstDirFiles = nullptr;
-    QTreeView* lstDisplayFiles = nullptr;
-    QTreeView* lstPreview = nullptr;
+    // One-column tables rather than trees: a tree keeps a record for every row it has laid
+    // out, which for a full display list is megabytes per view.
+    QTableView* lstDirFiles = nullptr;
+    QTableView* lstDisplayFiles = nullptr;
+    QTableView* lstPreview = nullptr;
     QAbstractButton* cmdSelectDirFiles = nullptr;
     QAbstractButton* cmdDeselectDirFiles = nullptr;
     QAbstractButton* cmdAddDirFiles = nullptr;

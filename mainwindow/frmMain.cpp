@@ -13,7 +13,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QSignalBlocker>
-#include <QTreeView>
+#include <QTableView>
 #include <array>
 #include <utility>
 
@@ -100,9 +100,8 @@ frmMain::frmMain(QString argumentString, SettingsStore& store, ErrorReporter& re
     const library::DisplayList& list = library_->displayList();
     listView_ = std::make_unique<rotation::FunctionListView>(
         [&list] { return static_cast<int>(list.Count()); },
-        [&list](int row) -> const std::string& {
-            return list.ImagePath(static_cast<std::size_t>(row));
-        },
+        // Views, not strings: the rotation reads every row, and a string per row would stay.
+        [&list](int row) { return list.PathView(static_cast<std::size_t>(row)); },
         [&list](int row) { return list.IsFlagSet(static_cast<std::size_t>(row)); });
 
     composer_ = std::make_unique<WallpaperComposer>(reporter_, *options_, services_.dataFolder);
@@ -136,7 +135,7 @@ frmMain::frmMain(QString argumentString, SettingsStore& store, ErrorReporter& re
             preview_->lstPreview_ItemClick(list.ImagePath(row));
         }
     };
-    connect(ui_->lstPreview, &QTreeView::clicked, this, previewRow);
+    connect(ui_->lstPreview, &QAbstractItemView::clicked, this, previewRow);
     connect(ui_->lstPreview->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [previewRow](const QModelIndex& current) {
                 if (QGuiApplication::mouseButtons() == Qt::NoButton) {
@@ -211,10 +210,10 @@ void frmMain::Form_Load() {
         rotation_->ShowFirstImage();
         rotation_->AnnounceAtLoad();
         // 8. Column widths: the list view's own width less 6 pixels.
-        for (QTreeView* view : {ui_->lstDirFiles, ui_->lstPreview, ui_->lstDisplayFiles}) {
+        for (QTableView* view : {ui_->lstDirFiles, ui_->lstPreview, ui_->lstDisplayFiles}) {
             view->setTextElideMode(Qt::ElideMiddle);  // a long path keeps its file name in view
-            view->header()->setStretchLastSection(false);
-            view->header()->resizeSection(0, view->width() - 6);
+            view->horizontalHeader()->setStretchLastSection(false);
+            view->horizontalHeader()->resizeSection(0, view->width() - 6);
         }
         // 9. Show, centred on first show.
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {

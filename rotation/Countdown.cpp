@@ -202,7 +202,7 @@ void Countdown::DueChange() {
 
 void Countdown::ChangeToRow(int row) {
     ChangeScope running(changing_);
-    const std::string path = PathOrEmpty(list_, row);  // a copy: the callbacks may change the list
+    const std::string path(PathOrEmpty(list_, row));  // a copy: the callbacks may change the list
     display_.currentlyShowing = path;
     currentIndex_ = row;
     Publish();

@@ -2,15 +2,14 @@
 
 namespace tavrino::rotation {
 
-const std::string& PathOrEmpty(const ListView& list, int row) {
-    static const std::string empty;
+std::string_view PathOrEmpty(const ListView& list, int row) {
     if (row < 1 || row > list.Count()) {
-        return empty;
+        return {};
     }
     return list.Path(row);
 }
 
-int FindRow(const ListView& list, const std::string& path) {
+int FindRow(const ListView& list, std::string_view path) {
     const int count = list.Count();
     for (int row = 1; row <= count; ++row) {
         if (list.Path(row) == path) {

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace tavrino::rotation {
@@ -17,7 +18,7 @@ public:
     virtual ~ListView() = default;
     [[nodiscard]] virtual int Count() const = 0;
     // ImagePath of a used row (1 to Count()).
-    [[nodiscard]] virtual const std::string& Path(int row) const = 0;
+    [[nodiscard]] virtual std::string_view Path(int row) const = 0;
     // DisplayFlag of a used row read as a truth value (the main window reads it through
     // DisplayList::IsFlagSet, where a flag that is no truth value counts as false).
     [[nodiscard]] virtual bool Flag(int row) const = 0;
@@ -45,24 +46,24 @@ protected:
 // A ListView over three callables, for wiring the rotation to a table that is not a ListView.
 class FunctionListView final : public ListView {
 public:
-    FunctionListView(std::function<int()> count, std::function<const std::string&(int)> path,
+    FunctionListView(std::function<int()> count, std::function<std::string_view(int)> path,
                      std::function<bool(int)> flag)
         : count_(std::move(count)), path_(std::move(path)), flag_(std::move(flag)) {}
 
     [[nodiscard]] int Count() const override { return count_(); }
-    [[nodiscard]] const std::string& Path(int row) const override { return path_(row); }
+    [[nodiscard]] std::string_view Path(int row) const override { return path_(row); }
     [[nodiscard]] bool Flag(int row) const override { return flag_(row); }
 
 private:
     std::function<int()> count_;
-    std::function<const std::string&(int)> path_;
+    std::function<std::string_view(int)> path_;
     std::function<bool(int)> flag_;
 };
 
 // The path of row, or the empty text for row 0 and any row outside the used part.
-[[nodiscard]] const std::string& PathOrEmpty(const ListView& list, int row);
+[[nodiscard]] std::string_view PathOrEmpty(const ListView& list, int row);
 
 // The first used row whose path equals path exactly (case-sensitive), 0 when there is none.
-[[nodiscard]] int FindRow(const ListView& list, const std::string& path);
+[[nodiscard]] int FindRow(const ListView& list, std::string_view path);
 
 }  // namespace tavrino::rotation

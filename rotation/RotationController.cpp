@@ -270,7 +270,7 @@ void RotationController::OnPreviewDoubleClicked(const QModelIndex& index) {
         }
         // Item k - 1 shows row k. Its path is taken from the table rather than from the
         // shown text, which cannot always be turned back into the file's name.
-        const std::string path = rotation::PathOrEmpty(list_, index.row() + 1);
+        const std::string path(rotation::PathOrEmpty(list_, index.row() + 1));
         if (!path.empty()) {
             countdown_->ShowNow(path);
         }

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QTableView>
 #include <QTreeView>
 #include <QWidget>
 #include <fstream>
@@ -50,9 +51,9 @@ public:
         };
         widgets_.drvDisplayFiles = add(new QComboBox);
         widgets_.dirDisplayFiles = add(new QTreeView);
-        widgets_.lstDirFiles = add(new QTreeView);
-        widgets_.lstDisplayFiles = add(new QTreeView);
-        widgets_.lstPreview = add(new QTreeView);
+        widgets_.lstDirFiles = add(new QTableView);
+        widgets_.lstDisplayFiles = add(new QTableView);
+        widgets_.lstPreview = add(new QTableView);
         widgets_.cmdSelectDirFiles = add(new QPushButton);
         widgets_.cmdDeselectDirFiles = add(new QPushButton);
         widgets_.cmdAddDirFiles = add(new QPushButton);

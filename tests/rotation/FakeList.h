@@ -24,7 +24,7 @@ struct FakeList final : rotation::ListView {
         }
         return n;
     }
-    [[nodiscard]] const std::string& Path(int row) const override { return At(row).path; }
+    [[nodiscard]] std::string_view Path(int row) const override { return At(row).path; }
     [[nodiscard]] bool Flag(int row) const override {
         return At(row).path[0] == '!' ? throw Error(errnum::TypeMismatch) : At(row).flag;
     }
