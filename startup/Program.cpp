@@ -1,6 +1,7 @@
 #include "startup/Program.h"
 
 #include <QApplication>
+#include <QPixmapCache>
 #include <QTimer>
 #include <cstdio>
 #include <optional>
@@ -128,6 +129,12 @@ void Program::ShowMainWindow() {
         main_ = std::make_unique<frmMain>(argumentString_, store_, reporter_);
     }
     main_->ShowFromStartup();
+    // The splash closes once this returns; its picture (also kept in Qt's pixmap cache, which
+    // refills on demand) need not stay for the weeks in the tray.
+    QTimer::singleShot(0, main_.get(), [this] {
+        splash_.reset();
+        QPixmapCache::clear();
+    });
 }
 
 }  // namespace tavrino
