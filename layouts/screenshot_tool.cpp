@@ -3,12 +3,10 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
-#include <QHeaderView>
 #include <QMainWindow>
 #include <QMenu>
 #include <QStandardItemModel>
 #include <QStringList>
-#include <QTableView>
 #include <QTextStream>
 #include <QWidget>
 
@@ -44,10 +42,8 @@ QStandardItemModel* SampleList(QObject* parent, const char* caption, const QStri
     return model;
 }
 
-void FillList(QTableView* view, const char* caption, const QStringList& rows) {
+void FillList(tavrino::library::CheckListView* view, const char* caption, const QStringList& rows) {
     view->setModel(SampleList(view, caption, rows));
-    view->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    view->setColumnWidth(0, view->viewport()->width() * 2);
 }
 
 bool ShootMain(const QDir& folder) {

@@ -9,14 +9,13 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QSignalBlocker>
-#include <QStyle>
-#include <QTableView>
 #include <QTreeView>
 #include <algorithm>
 #include <stdexcept>
 #include <utility>
 
 #include "layouts/Captions.h"
+#include "library/CheckListView.h"
 #include "library/FolderListing.h"
 #include "library/NaturalOrder.h"
 #include "library/PathText.h"
@@ -24,24 +23,6 @@
 namespace tavrino::library {
 
 namespace {
-
-// A list with a caption: every row as high as one line of text beside its check box, the
-// caption left-aligned over the column.
-void SetUpListView(QTableView* view) {
-    view->setSortingEnabled(false);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    QHeaderView* rows = view->verticalHeader();
-    rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setMinimumSectionSize(1);
-    rows->setDefaultSectionSize(
-        std::max(view->fontMetrics().height(),
-                 view->style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, view)) +
-        2);
-    QHeaderView* caption = view->horizontalHeader();
-    caption->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    caption->setStretchLastSection(true);
-    caption->setSectionsMovable(false);
-}
 
 // A name the index file could not give back: "|" splits its lines, a CR ends them.
 bool FitsIndexFile(const std::string& path) {
@@ -87,9 +68,6 @@ LibraryController::LibraryController(const LibraryWidgets& widgets, ErrorReporte
     widgets_.lstDirFiles->setModel(dirFiles_.get());
     widgets_.lstDisplayFiles->setModel(displayFiles_.get());
     widgets_.lstPreview->setModel(preview_.get());
-    SetUpListView(widgets_.lstDirFiles);
-    SetUpListView(widgets_.lstDisplayFiles);
-    SetUpListView(widgets_.lstPreview);
 
     // The process's current drive and folder, shown without listing it yet.
     RefreshDrives();

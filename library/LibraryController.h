@@ -20,20 +20,19 @@ class QAbstractButton;
 class QComboBox;
 class QFileSystemModel;
 class QModelIndex;
-class QTableView;
 class QTreeView;
 
 namespace tavrino::library {
+
+class CheckListView;
 
 // The widgets the controller drives; every pointer must be set and outlive the controller.
 struct LibraryWidgets {
     QComboBox* drvDisplayFiles = nullptr;
     QTreeView* dirDisplayFiles = nullptr;
-    // One-column tables rather than trees: a tree keeps a record for every row it has laid
-    // out, which for a full display list is megabytes per view.
-    QTableView* lstDirFiles = nullptr;
-    QTableView* lstDisplayFiles = nullptr;
-    QTableView* lstPreview = nullptr;
+    CheckListView* lstDirFiles = nullptr;
+    CheckListView* lstDisplayFiles = nullptr;
+    CheckListView* lstPreview = nullptr;
     QAbstractButton* cmdSelectDirFiles = nullptr;
     QAbstractButton* cmdDeselectDirFiles = nullptr;
     QAbstractButton* cmdAddDirFiles = nullptr;

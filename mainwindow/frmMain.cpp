@@ -13,7 +13,6 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QSignalBlocker>
-#include <QTableView>
 #include <array>
 #include <utility>
 
@@ -210,10 +209,11 @@ void frmMain::Form_Load() {
         rotation_->ShowFirstImage();
         rotation_->AnnounceAtLoad();
         // 8. Column widths: the list view's own width less 6 pixels.
-        for (QTableView* view : {ui_->lstDirFiles, ui_->lstPreview, ui_->lstDisplayFiles}) {
+        for (library::CheckListView* view :
+             {ui_->lstDirFiles, ui_->lstPreview, ui_->lstDisplayFiles}) {
             view->setTextElideMode(Qt::ElideMiddle);  // a long path keeps its file name in view
-            view->horizontalHeader()->setStretchLastSection(false);
-            view->horizontalHeader()->resizeSection(0, view->width() - 6);
+            view->header()->setStretchLastSection(false);
+            view->header()->resizeSection(0, view->width() - 6);
         }
         // 9. Show, centred on first show.
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {

@@ -6,13 +6,13 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QPushButton>
-#include <QTableView>
 #include <QTreeView>
 #include <QWidget>
 #include <fstream>
 #include <memory>
 #include <random>
 #include <string>
+#include "library/CheckListView.h"
 
 #include "BenchData.h"
 #include "library/IndexFile.h"
@@ -51,9 +51,9 @@ public:
         };
         widgets_.drvDisplayFiles = add(new QComboBox);
         widgets_.dirDisplayFiles = add(new QTreeView);
-        widgets_.lstDirFiles = add(new QTableView);
-        widgets_.lstDisplayFiles = add(new QTableView);
-        widgets_.lstPreview = add(new QTableView);
+        widgets_.lstDirFiles = add(new library::CheckListView);
+        widgets_.lstDisplayFiles = add(new library::CheckListView);
+        widgets_.lstPreview = add(new library::CheckListView);
         widgets_.cmdSelectDirFiles = add(new QPushButton);
         widgets_.cmdDeselectDirFiles = add(new QPushButton);
         widgets_.cmdAddDirFiles = add(new QPushButton);
