@@ -1,10 +1,8 @@
 // The error report dialog: one instance, the last report wins, labels in their formats.
 #include <gtest/gtest.h>
-
 #include <QLabel>
 #include <QToolButton>
 
-#include "support/MessageBox.h"
 #include "support/errors/ErrorDialogReporter.h"
 #include "support/errors/frmErrors.h"
 
@@ -45,17 +43,6 @@ TEST(ErrorDialog, OneDialogShowsTheLatestReportWithoutWaitingAndSendAlwaysHidesI
     dialog.findChild<QToolButton*>(QStringLiteral("cmdSendError"))->click();
     EXPECT_EQ(sends, 1);
     EXPECT_FALSE(dialog.isVisible());
-}
-
-TEST(MessageBox, ABoxWithoutATitleCarriesTheApplicationTitle) {
-    std::vector<ShownMessage> shown;
-    SetMessageInterceptor([&shown](const ShownMessage& m) { shown.push_back(m); });
-    ShowMessage(nullptr, QStringLiteral("Problem"), QString(), MessageIcon::None);
-    ShowMessage(nullptr, QStringLiteral("Gone"), QStringLiteral("Browser Not Found"),
-                MessageIcon::Exclamation);
-    SetMessageInterceptor({});
-    ASSERT_EQ(shown.size(), 2U);
-    EXPECT_EQ(shown[0].title + shown[1].title, "TavrinoWallpaperManagerBrowser Not Found");
 }
 
 }  // namespace

@@ -1,12 +1,9 @@
 // The guard every handler runs in, and the mapping of failures onto numbers.
 #include <gtest/gtest.h>
-
-#include <filesystem>
 #include <new>
 #include <stdexcept>
 #include <system_error>
 #include <tuple>
-#include <vector>
 
 #include "common/TestSupport.h"
 
@@ -42,11 +39,9 @@ TEST(DescribeException, MapsStandardFailuresOntoStableNumbers) {
     // clang-format off
     const std::tuple<std::exception_ptr, std::int32_t, const char*> cases[] = {  // "": any words
         {make(Error(errnum::DiskFull)), 61, ""}, {make(Error(errnum::Registry, "Denied")), -10000, "Denied"},
-        {make(std::out_of_range("row")), 9, ""}, {make(std::overflow_error("big")), 6, ""},
-        {make(std::bad_alloc()), 7, ""},         {make(std::logic_error("odd")), 5, ""},
+        {make(std::out_of_range("row")), 9, ""}, {make(std::bad_alloc()), 7, ""},
         {make(std::filesystem::filesystem_error("open", std::make_error_code(std::errc::no_such_file_or_directory))), 53, ""},
-        {system(std::errc::not_a_directory), 76, ""},     {system(std::errc::permission_denied), 70, ""},
-        {system(std::errc::no_space_on_device), 61, ""},  {system(std::errc::no_such_device), 68, ""},
+        {system(std::errc::permission_denied), 70, ""}, {system(std::errc::no_space_on_device), 61, ""},
     };
     // clang-format on
     for (const auto& [error, number, description] : cases) {

@@ -6,7 +6,6 @@
 #include <QList>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <functional>
 #include <memory>
 
 #include "common/TestSupport.h"
@@ -45,32 +44,29 @@ public:
     }
 
     QList<QByteArray> targets;     // of every request, in order
-    qint64 floodedBytes = 0;       // filler written so far
+    qint64 floodedBytes = 0;       // filler handed to the system so far
     bool floodClientGone = false;  // a client hung up before the filler ended
 
 private:
     void Answer(QTcpSocket* socket, const QByteArray& target) {
         const HttpAnswer answer = handler_(target, static_cast<int>(targets.size()));
         targets << target;
-        if (answer.status == 0) {
-            return;
+        const qint64 size = answer.floodBytes > 0 ? answer.floodBytes : answer.body.size();
+        if (answer.status != 0) {
+            socket->write("HTTP/1.1 " + QByteArray::number(answer.status) + " Status\r\n" +
+                          (answer.declareLength
+                               ? "Content-Length: " + QByteArray::number(size) + "\r\n"
+                               : "") +
+                          "Connection: close\r\n\r\n" + answer.body);
         }
-        QByteArray head = "HTTP/1.1 " + QByteArray::number(answer.status) + " Status\r\n";
-        if (answer.declareLength) {
-            head +=
-                "Content-Length: " +
-                QByteArray::number(answer.floodBytes > 0 ? answer.floodBytes : answer.body.size()) +
-                "\r\n";
-        }
-        socket->write(head + "Connection: close\r\n\r\n" + answer.body);
-        auto left = std::make_shared<qint64>(answer.floodBytes);
+        // The filler goes out a little at a time, as the client takes it.
+        auto left = std::make_shared<qint64>(answer.status != 0 ? answer.floodBytes : -1);
         const auto pump = [this, socket, left] {
             while (*left > 0 && socket->state() == QAbstractSocket::ConnectedState &&
                    socket->bytesToWrite() < 256 * 1024) {
-                const qint64 n = std::min<qint64>(64 * 1024, *left);
-                socket->write(QByteArray(static_cast<qsizetype>(n), 'x'));
-                *left -= n;
-                floodedBytes += n;
+                socket->write(QByteArray(64 * 1024, 'x'));
+                *left -= 64 * 1024;
+                floodedBytes += 64 * 1024;
             }
             if (*left == 0) {
                 socket->disconnectFromHost();

@@ -1,12 +1,10 @@
 // The talks with the vendor site over real HTTP on the loopback interface: the failure rules of
 // every request (once, in the getter), one pass of the update check, the error report sending.
 #include <gtest/gtest.h>
-
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QToolButton>
 #include <QUrl>
-#include <QUrlQuery>
 #include <QWidget>
 #include <optional>
 #include <vector>
@@ -37,43 +35,30 @@ void SpinFor(int ms) {
 TEST(HttpGetter, AnythingButAWholeTwoHundredReplyWithinItsLimitsFails) {
     // clang-format off
     const std::tuple<HttpAnswer, OverLimit, bool> cases[] = {  // answer, over the limit, ok
-        {{200, "1.0.4"},            OverLimit::Fail,     true},
-        {{404, "1.0.4"},            OverLimit::Fail,     false},
-        {{302, "1.0.4"},            OverLimit::Fail,     false},
-        {{500, "RETRY|http://x/"},  OverLimit::Fail,     false},
-        {{0},                       OverLimit::Fail,     false},  // a silent server
-        {{200, {}, kFlood, true},   OverLimit::Fail,     false},
-        {{200, {}, kFlood, false},  OverLimit::Fail,     false},
-        {{200, {}, kFlood, true},   OverLimit::Truncate, true},
-        {{200, {}, kFlood, false},  OverLimit::Truncate, true},
+        {{200, "1.0.4"}, OverLimit::Fail, true}, {{404, "1.0.4"}, OverLimit::Fail, false},
+        {{302, "1.0.4"}, OverLimit::Fail, false}, {{500, "RETRY|http://x/"}, OverLimit::Fail, false},
+        {{0}, OverLimit::Fail, false} /* silent */, {{-1}, OverLimit::Fail, false} /* no server */,
+        {{200, {}, kFlood, true}, OverLimit::Fail, false}, {{200, {}, kFlood, false}, OverLimit::Fail, false},
+        {{200, {}, kFlood, true}, OverLimit::Truncate, true}, {{200, {}, kFlood, false}, OverLimit::Truncate, true},
     };
     // clang-format on
     for (const auto& [answer, over, ok] : cases) {
-        SCOPED_TRACE(testing::Message()
-                     << answer.status << " " << answer.floodBytes << " " << answer.declareLength
-                     << " " << (over == OverLimit::Fail));
+        SCOPED_TRACE(testing::Message() << answer.status << " " << answer.floodBytes << " "
+                                        << answer.declareLength << " " << static_cast<int>(over));
         LoopbackHttpServer server([reply = answer](const QByteArray&, int) { return reply; });
         HttpGetter getter(answer.status == 0 ? kShortTimeout : std::chrono::seconds(20));
         std::optional<HttpResult> result;
-        getter.Get(QUrl(server.Root() + "/v"), kLimit, over,
-                   [&result](const HttpResult& r) { result = r; });
+        getter.Get(QUrl((answer.status < 0 ? test::ClosedPortRoot() : server.Root()) + "/v"),
+                   kLimit, over, [&result](const HttpResult& r) { result = r; });
         ASSERT_TRUE(test::WaitUntil([&result] { return result.has_value(); }));
         EXPECT_EQ(result->ok, ok);
+        EXPECT_EQ(result->body.size(), ok ? (answer.floodBytes > 0 ? kLimit : 5) : 0);
         if (answer.floodBytes > 0) {
-            EXPECT_EQ(result->body.size(), ok ? kLimit : 0);
             EXPECT_EQ(result->truncated, ok);
             ASSERT_TRUE(test::WaitUntil([&server] { return server.floodClientGone; }));
             EXPECT_LT(server.floodedBytes, 32LL << 20) << "the rest is never fetched";
-        } else {
-            EXPECT_EQ(result->body, ok ? answer.body : QByteArray());
         }
     }
-    std::optional<HttpResult> closed;
-    HttpGetter getter;
-    getter.Get(QUrl(test::ClosedPortRoot()), kLimit, OverLimit::Fail,
-               [&closed](const HttpResult& r) { closed = r; });
-    ASSERT_TRUE(test::WaitUntil([&closed] { return closed.has_value(); }));
-    EXPECT_FALSE(closed->ok);
 }
 
 class Online : public ::testing::Test {
@@ -180,16 +165,12 @@ TEST_F(Online, TheFourReportFieldsArriveIntactAndOneRetryGoesToTheBaseAsked) {
     InstallErrorReportSender(dialog.Dialog(), {server->Root(), kShortTimeout});
     SendThroughDialog(loc::SaveDisplayList, errnum::DiskFull,
                       "Disk full & C# broke=yes? caf\xc3\xa9");
-    ASSERT_EQ(server->targets.size(), 2);
-    const QByteArray query = server->targets[0].mid(server->targets[0].indexOf('?') + 1);
-    EXPECT_EQ(server->targets[0], "/products/errorreport.asp?" + query);
-    EXPECT_EQ(server->targets[1], "/collect/report?" + query);
-    EXPECT_EQ(QUrlQuery(QString::fromLatin1(query)).queryItems(QUrl::FullyDecoded),
-              (QList<std::pair<QString, QString>>{
-                  {"application", "Varnello100"},
-                  {"errorlocation", "39"},
-                  {"errornumber", "61"},
-                  {"errordescription", QStringLiteral("Disk full & C# broke=yes? caf\u00e9")}}));
+    const QByteArray query =
+        "?application=Varnello100&errorlocation=39&errornumber=61&errordescription=Disk%20full%20%"
+        "26"
+        "%20C%23%20broke%3Dyes%3F%20caf%C3%A9";
+    EXPECT_EQ(server->targets,
+              (QList<QByteArray>{"/products/errorreport.asp" + query, "/collect/report" + query}));
     InstallErrorReportSender(dialog.Dialog(), {test::ClosedPortRoot(), kShortTimeout});
     SendThroughDialog(loc::MainLoad, 13, "Type mismatch");  // a failed site: hidden quietly
     EXPECT_TRUE(shown.empty()) << "nothing of the exchange is shown";

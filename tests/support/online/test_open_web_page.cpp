@@ -1,10 +1,7 @@
 // Opening web pages with a stand-in browser registered as the HTML default in a private home.
 #include <gio/gio.h>
 #include <gtest/gtest.h>
-
-#include <filesystem>
 #include <memory>
-#include <vector>
 
 #include "common/TestSupport.h"
 #include "support/MessageBox.h"
@@ -82,20 +79,6 @@ TEST(OpenWebPage, TheBrowserGetsTheAddressAsOneArgumentAndFailuresHaveTheirOwnBo
     }
     SetMessageInterceptor({});
     EXPECT_TRUE(reporter.reports.empty());
-}
-
-TEST(OpenWebPageTarget, LocalPathsBecomeFileAddresses) {
-    // clang-format off
-    const QString cases[][3] = {
-        {"http://a.test/x y",                  "http://a.test/x y",                           ""},
-        {"/opt/my app/help#1.html",            "file:///opt/my%20app/help%231.html",          "/opt/my app/help#1.html"},
-        {"C:\\Program Files\\help\\index.html", "file:///C:/Program%20Files/help/index.html", "C:\\Program Files\\help\\index.html"},
-    };
-    // clang-format on
-    for (const auto& [address, url, localPath] : cases) {
-        const WebPageTarget target = WebPageTargetFor(address);
-        EXPECT_EQ(target.url + " | " + target.localPath, url + " | " + localPath);
-    }
 }
 
 }  // namespace
