@@ -23,13 +23,13 @@ struct TableList {
     TableList& operator=(const TableList&) = delete;
 
     library::DisplayList table;
-    rotation::FunctionListView view{
-        [this] { return static_cast<int>(table.Count()); },
-        [this](int row) -> const std::string& { return table.ImagePath(Row(row)); },
-        [this](int row) {
-            return table.ImagePath(Row(row))[0] == '!' ? throw Error(errnum::TypeMismatch)
-                                                       : table.IsFlagSet(Row(row));
-        }};
+    rotation::FunctionListView view{[this] { return static_cast<int>(table.Count()); },
+                                    [this](int row) { return table.PathView(Row(row)); },
+                                    [this](int row) {
+                                        return table.PathView(Row(row))[0] == '!'
+                                                   ? throw Error(errnum::TypeMismatch)
+                                                   : table.IsFlagSet(Row(row));
+                                    }};
 
 private:
     static std::size_t Row(int row) { return static_cast<std::size_t>(row); }
