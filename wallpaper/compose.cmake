@@ -53,10 +53,16 @@ if(TAVRINO_DECODER_HELPER)
           RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/tavrino-wallpaper-manager)
   file(RELATIVE_PATH decoder_from_bin ${CMAKE_INSTALL_FULL_BINDIR}
        ${CMAKE_INSTALL_FULL_LIBEXECDIR}/tavrino-wallpaper-manager)
+  # Tests and benchmarks run from elsewhere in the build tree and find the helper where it was
+  # built; an installed program never looks into a build tree.
+  set(decoder_built "")
+  if(TAVRINO_BUILD_TESTS OR TAVRINO_BUILD_BENCH)
+    set(decoder_built "$<TARGET_FILE:tavrino-wallpaper-decoder>")
+  endif()
   set_property(SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/decode/DecoderProcess_posix.cpp
       TARGET_DIRECTORY tavrino_app APPEND PROPERTY COMPILE_DEFINITIONS
       TAVRINO_DECODER_FROM_BIN="${decoder_from_bin}"
-      TAVRINO_DECODER_BUILT="$<TARGET_FILE:tavrino-wallpaper-decoder>")
+      TAVRINO_DECODER_BUILT="${decoder_built}")
   if(TARGET tavrino-wallpaper-manager)
     add_dependencies(tavrino-wallpaper-manager tavrino-wallpaper-decoder)
   endif()

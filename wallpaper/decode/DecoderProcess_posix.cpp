@@ -31,8 +31,8 @@ std::chrono::milliseconds g_timeout{30000};
     throw Error(errnum::InvalidPicture, "the picture could not be decoded: " + why);
 }
 
-// Beside the program (a build tree), where the package installs it, or where this build
-// made it (tests and tools that run from elsewhere in the build tree).
+// Beside the program (a build tree), where the package installs it, or, in builds with tests
+// or benchmarks, where this build made it.
 std::string HelperPath() {
     std::vector<QString> candidates;
     if (QCoreApplication::instance() != nullptr) {
@@ -42,7 +42,9 @@ std::string HelperPath() {
                                              QStringLiteral("/" TAVRINO_DECODER_FROM_BIN "/") +
                                              QLatin1String(kDecoderHelperName)));
     }
-    candidates.push_back(QStringLiteral(TAVRINO_DECODER_BUILT));
+    if (const QString built = QStringLiteral(TAVRINO_DECODER_BUILT); !built.isEmpty()) {
+        candidates.push_back(built);
+    }
     for (const QString& candidate : candidates) {
         const QFileInfo info(candidate);
         if (info.isFile() && info.isExecutable()) {
