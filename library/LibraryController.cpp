@@ -10,7 +10,6 @@
 #include <QItemSelectionModel>
 #include <QSignalBlocker>
 #include <QTreeView>
-#include <algorithm>
 #include <stdexcept>
 #include <utility>
 
