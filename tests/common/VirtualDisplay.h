@@ -13,8 +13,8 @@
 
 namespace tavrino::test {
 
-// HOME, XDG_CONFIG_HOME (config), XDG_DATA_HOME, XDG_CACHE_HOME, XDG_RUNTIME_DIR (runtime) and
-// TAVRINO_DATA_DIR (appdata) in a temporary folder.
+// HOME, the XDG folders (config, data, cache, runtime) and TAVRINO_DATA_DIR (appdata) in a
+// temporary folder.
 class PrivateHome {
 public:
     PrivateHome();

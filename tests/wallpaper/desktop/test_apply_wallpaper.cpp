@@ -1,7 +1,8 @@
-// ApplyWallpaper against the real registry class over a file-backed store: which style values
-// are written, the registry messages, the existence check, and what reaches the desktop.
+// ApplyWallpaper over the real registry class and file store: style values, registry messages,
+// the existence check, what reaches the desktop; and how the desktops' tools are run.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -13,6 +14,7 @@
 #include "support/MessageBox.h"
 #include "support/errors/ErrorCodes.h"
 #include "wallpaper/desktop/ApplyWallpaper.h"
+#include "wallpaper/desktop/DesktopProcess.h"
 #include "wallpaper/desktop/DesktopSetter.h"
 
 namespace tavrino {
@@ -163,8 +165,7 @@ TEST_F(ApplyWallpaperTest, BringsTheStyleValuesInLineWithTheOptionsAndWritesNoth
         EXPECT_STREQ(PlacementName(desktop_.calls[0].second), PlacementName(c.placement));
         // Values in line are not written again: a read-only store has nothing to refuse.
         Apply(c.tile, c.stretch, c.aspect, true);
-        EXPECT_EQ(messages_, std::vector<std::string>{});
-        EXPECT_TRUE(reporter_.reports.empty());
+        EXPECT_TRUE(messages_.empty() && reporter_.reports.empty());
     }
     EXPECT_EQ(composed_.size(), 2 * std::size(cases));
 }
@@ -209,11 +210,13 @@ TEST_F(ApplyWallpaperTest, RegistryProblemsAreReportedThenWordedAndTheWallpaperI
 }
 
 TEST_F(ApplyWallpaperTest, WithoutAnExistingImageNothingIsComposedOrSet) {
-    test::WriteBytes(folder_ / ".secret.jpg", "picture");
+    test::WriteBytes(folder_ / ".secret.jpg", "picture");  // hidden files and folders do not count
     // clang-format off
     const std::pair<std::string, std::int32_t> cases[] = {
-        {(folder_ / "gone.jpg").string(), 1}, {folder_.Path().string(), 1}, {(folder_ / ".secret.jpg").string(), 1},
-        {"", 1}, {image_.string(), 7}, {image_.string(), -3},
+        {(folder_ / "gone.jpg").string(), 1},
+        {folder_.Path().string(), 1},
+        {(folder_ / ".secret.jpg").string(), 1},
+        {image_.string(), 7},
     };
     // clang-format on
     for (const auto& [path, index] : cases) {
@@ -227,10 +230,8 @@ TEST_F(ApplyWallpaperTest, WithoutAnExistingImageNothingIsComposedOrSet) {
     test::WriteBytes(folder_ / "registry.txt", "not a registry\n");
     index_ = 0;
     Apply(1, 0, 0);
-    EXPECT_TRUE(composed_.empty());
-    EXPECT_TRUE(desktop_.calls.empty());
-    EXPECT_TRUE(messages_.empty());
-    EXPECT_TRUE(reporter_.reports.empty());
+    EXPECT_TRUE(composed_.empty() && desktop_.calls.empty() && messages_.empty() &&
+                reporter_.reports.empty());
 }
 
 TEST_F(ApplyWallpaperTest, WhatGoesWrongAfterTheValuesIsReportedUnder13) {
@@ -260,6 +261,42 @@ TEST_F(ApplyWallpaperTest, WhatGoesWrongAfterTheValuesIsReportedUnder13) {
         }
         EXPECT_TRUE(messages_.empty());
     }
+}
+
+// Starting the desktops' tools: missing programs, failures, hangs, the environment they see.
+TEST(DesktopProcess, FailuresAreRefusalsInTheProgramsOwnWords) {
+    test::TempFolder bin;
+    test::WriteBytes(bin / "tavrino-probe", "#!/bin/sh\necho found-in-private-path\n");
+    QFile::setPermissions(QString::fromStdString((bin / "tavrino-probe").string()),
+                          QFile::ReadOwner | QFile::ExeOwner);
+    const Environment env{{"PATH", bin.Path().string() + ":/usr/bin:/bin"}, {"PROBE", "a 'c'"}};
+    const auto sh = [&](const char* script) {
+        RunProgramChecked(env, "sh", {"-c", QLatin1String(script)});
+    };
+    // clang-format off
+    const std::pair<std::function<void()>, std::string> cases[] = {
+        {[&] { RunProgram(env, "tavrino-no-such-tool", {}); }, "tavrino-no-such-tool\" that sets this desktop's wallpaper is not installed"},
+        {[&] { sh("echo partial; echo 'No such schema' >&2; exit 3"); }, "(exit code 3): No such schema"},
+        {[&] { sh("echo refused; exit 1"); }, "refused"},
+        {[&] { RunProgram(env, "sleep", {"30"}, 300); }, "no answer"},
+    };
+    // clang-format on
+    for (const auto& [run, words] : cases) {
+        try {
+            run();
+            ADD_FAILURE() << "no failure for " << words;
+        } catch (const Error& error) {
+            EXPECT_EQ(error.Number(), errnum::DesktopRefused);
+            EXPECT_NE(std::string(error.what()).find(words), std::string::npos) << error.what();
+        }
+    }
+    // Exactly the given environment and arguments, no shell between; found on the given PATH.
+    EXPECT_EQ(RunProgramChecked(env, "sh",
+                                {"-c", "printf '%s|%s|%s' \"$PROBE\" \"$HOME\" \"$1\"", "sh",
+                                 "$(echo no) ; `no`"})
+                  .output,
+              "a 'c'||$(echo no) ; `no`");
+    EXPECT_EQ(RunProgramChecked(env, "tavrino-probe", {}).output, "found-in-private-path\n");
 }
 
 }  // namespace

@@ -1,31 +1,23 @@
-// What the tests of the desktops' real programs share: a private session (home, session bus,
-// Xvfb) whose programs are all stopped again by their own process ids, one test picture, and
-// the placements every on-screen desktop is checked against.
+// For the desktops' real programs: a private session (home, bus, Xvfb; all it starts stopped by
+// process id), one test picture, and the placements every on-screen desktop is checked against.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDir>
-#include <QFileInfo>
 #include <QImage>
+#include <QPainter>
 #include <QStandardPaths>
 #include <algorithm>
 #include <array>
-#include <cstdlib>
-#include <deque>
-#include <functional>
-#include <memory>
-#include <optional>
 
-#include "common/TestSupport.h"
 #include "common/VirtualDisplay.h"
-#include "support/errors/Errors.h"
 #include "wallpaper/desktop/DesktopSetter.h"
 
 #include <signal.h>
+#include <unistd.h>
 
 // Xlib last: its macros (None, Bool, Status, ...) would clash with names above.
 #include <X11/Xlib.h>
@@ -40,13 +32,11 @@ inline const QColor kNotPicture;  // a probe that must show none of the four
 // A picture in four coloured quarters, so placement shows in single pixels.
 inline QImage QuarteredImage(QSize quarter) {
     QImage image(quarter * 2, QImage::Format_RGB32);
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const bool right = x >= quarter.width();
-            image.setPixelColor(x, y,
-                                y < quarter.height() ? (right ? kTopRight : kTopLeft)
-                                                     : (right ? kBottomRight : kBottomLeft));
-        }
+    QPainter painter(&image);
+    for (int i = 0; i < 4; ++i) {
+        painter.fillRect(QRect(QPoint(i % 2 * quarter.width(), i / 2 * quarter.height()), quarter),
+                         std::array{kTopLeft, kTopRight, kBottomLeft,
+                                    kBottomRight}[static_cast<std::size_t>(i)]);
     }
     return image;
 }
@@ -78,12 +68,9 @@ inline const std::vector<Shown> kShown = {
 
 // The first of the programs that is not installed, "" when all are.
 inline std::string Missing(std::initializer_list<const char*> programs) {
-    for (const char* program : programs) {
-        if (QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty()) {
-            return program;
-        }
-    }
-    return {};
+    const auto* it = std::ranges::find_if(
+        programs, [](const char* p) { return QStandardPaths::findExecutable(p).isEmpty(); });
+    return it == programs.end() ? "" : *it;
 }
 
 // The one per-change copy of the bitmap in folder, "<none>" when there is none or more.
@@ -139,17 +126,16 @@ inline QImage GrabRoot(Display* display) {
     return shot;
 }
 
-// A private home and session bus, and an Xvfb screen unless the size is empty.
+// Home, bus, and Xvfb unless the size is empty; the bitmap holds a 40 x 30 picture.
 class Session {
 public:
     explicit Session(QSize screen = {kWidth, kHeight}, int depth = 24) {
         QProcessEnvironment process = home.Environment();
         // No accessibility bus, gvfs daemons or GPU: nothing here needs them.
-        for (const auto* setting : {"LANG=C.UTF-8", "NO_AT_BRIDGE=1", "GIO_USE_VFS=local",
-                                    "GIO_USE_VOLUME_MONITOR=unix", "QT_QUICK_BACKEND=software"}) {
-            const QStringList pair = QString::fromLatin1(setting).split(QLatin1Char('='));
-            process.insert(pair[0], pair[1]);
-        }
+        process.insert("NO_AT_BRIDGE", "1");
+        process.insert("GIO_USE_VFS", "local");
+        process.insert("GIO_USE_VOLUME_MONITOR", "unix");
+        process.insert("QT_QUICK_BACKEND", "software");
         if (!screen.isEmpty()) {
             display = std::make_unique<VirtualDisplay>(screen, depth);
             process.insert("DISPLAY", display->Name());
@@ -167,12 +153,10 @@ public:
         data = home.Path("it's \"a\" $(touch pwned) `x` ;* \u00e4 \u2028");
         QDir().mkpath(data);
         bitmap = data + "/TavrinoWallpaperManager.bmp";
+        QuarteredImage({20, 15}).save(bitmap, "BMP");
     }
     ~Session() {
-        while (!programs_.empty()) {
-            Stop(*programs_.back());
-            programs_.pop_back();
-        }
+        std::for_each(programs_.rbegin(), programs_.rend(), [](const auto& p) { Stop(*p); });
         if (env.contains("DBUS_SESSION_BUS_ADDRESS")) {
             const QString name = "tavrino-stop-all";
             // Services the bus started (xfconfd, dconf-service, ...) outlive it otherwise.
@@ -181,7 +165,7 @@ public:
             for (const QString& client : bus->registeredServiceNames().value()) {
                 const uint pid = bus->servicePid(client).value();
                 if (client.startsWith(QLatin1Char(':')) && pid != 0 &&
-                    pid != QCoreApplication::applicationPid()) {
+                    pid != static_cast<uint>(::getpid())) {
                     ::kill(static_cast<pid_t>(pid), SIGTERM);
                 }
             }
@@ -205,7 +189,7 @@ public:
         QProcess& process = *programs_.emplace_back(std::make_unique<QProcess>());
         process.setProcessEnvironment(ToProcessEnvironment(env));
         process.setStandardOutputFile(QProcess::nullDevice());
-        process.setStandardErrorFile(home.Path(QFileInfo(program).fileName() + ".log"));
+        process.setStandardErrorFile(home.Path(program.section('/', -1) + ".log"));
         process.start(program, arguments);
         return process.waitForStarted(10000) ? &process : nullptr;
     }
@@ -229,8 +213,7 @@ public:
                    : std::nullopt;
     }
 
-    // Waits until the screen shows every probe, offset by the monitor's position; the failure
-    // names the first probe that did not.
+    // Waits until the screen shows every probe (offset to a monitor); else names the first.
     ::testing::AssertionResult Shows(const std::vector<Probe>& probes, QPoint offset = {}) const {
         std::string last;
         const auto near = [](const QColor& a, const QColor& b) {
@@ -249,11 +232,9 @@ public:
                               std::array{kTopLeft, kTopRight, kBottomLeft, kBottomRight},
                               [&](const QColor& c) { return near(seen, c); });
                 if (!seen.isValid() || !ok) {
-                    last = QStringLiteral("(%1,%2) is %3, not %4")
-                               .arg(at.x() + offset.x())
-                               .arg(at.y() + offset.y())
-                               .arg(seen.name(), colour.isValid() ? colour.name() : "the picture")
-                               .toStdString();
+                    last = "(" + std::to_string(at.x() + offset.x()) + "," +
+                           std::to_string(at.y() + offset.y()) + ") is " +
+                           seen.name().toStdString();
                     return false;
                 }
             }
@@ -262,8 +243,7 @@ public:
         return shown ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << last;
     }
 
-    // Hands every row of kShown to the setter and checks the screen at each offset; then()
-    // checks what the desktop stored for the row.
+    // Hands each row of kShown over, checks the screen at each offset, then then(row).
     void ShowsEveryPlacement(DesktopSetter& setter, const std::vector<QPoint>& offsets = {{}},
                              const std::function<void(std::size_t row)>& then = {}) {
         for (std::size_t row = 0; row < kShown.size(); ++row) {
@@ -290,7 +270,7 @@ public:
 
 private:
     QProcess bus_;
-    std::deque<std::unique_ptr<QProcess>> programs_;
+    std::vector<std::unique_ptr<QProcess>> programs_;
 };
 
 }  // namespace tavrino::test
