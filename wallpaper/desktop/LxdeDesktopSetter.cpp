@@ -18,8 +18,9 @@ namespace {
 constexpr int kAnswerMs = 8000;
 constexpr int kSettleMs = 5000;
 
-// The "wallpaper=" entry of a desktop-items file (a GLib key file), its escapes undone.
-QString StoredWallpaper(const QString& file) {
+// The "wallpaper=" entry of a desktop-items file, as written and with GLib's key-file escapes
+// undone: pcmanfm writes the path as it is, so a backslash in it is no escape.
+QStringList StoredWallpaper(const QString& file) {
     QFile items(file);
     if (!items.open(QIODevice::ReadOnly)) {
         return {};
@@ -49,7 +50,7 @@ QString StoredWallpaper(const QString& file) {
                 value += escaped;
             }
         }
-        return value;
+        return {raw, value};
     }
     return {};
 }

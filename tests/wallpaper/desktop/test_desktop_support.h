@@ -149,8 +149,9 @@ public:
         if (bus_.waitForStarted(10000) && WaitUntil([this] { return bus_.canReadLine(); })) {
             env["DBUS_SESSION_BUS_ADDRESS"] = bus_.readLine().trimmed().toStdString();
         }
-        // Quotes, shell syntax and letters beyond ASCII: nothing may reach a desktop unquoted.
-        data = home.Path("it's \"a\" $(touch pwned) `x` ;* \u00e4 \u2028");
+        // Quotes, shell syntax, a backslash and letters beyond ASCII: nothing may reach a desktop
+        // unquoted or come back unescaped.
+        data = home.Path("it's \"a\" $(touch pwned) `x` ;* \\n \u00e4 \u2028");
         QDir().mkpath(data);
         bitmap = data + "/TavrinoWallpaperManager.bmp";
         QuarteredImage({20, 15}).save(bitmap, "BMP");
