@@ -16,31 +16,23 @@
 
 namespace tavrino {
 
-// The parsed contents of one file. Exposed for the tests and the fuzzer.
+// The parsed contents of one file, exposed for the fuzzer.
 struct RegistryFileValue {
     std::string name;
     std::uint32_t type = 0;
     std::string bytes;
 };
-
 struct RegistryFileKey {
     std::string path;  // as first written
     std::vector<RegistryFileValue> values;
 };
+// Keyed by the lower-cased, "\"-joined path; every ancestor of a key is present too.
+using RegistryFileData = std::map<std::string, RegistryFileKey>;
 
-struct RegistryFileData {
-    // Keyed by CanonicalKeyPath; every ancestor of a key is present too.
-    std::map<std::string, RegistryFileKey> keys;
-};
-
-// Parses a whole file. Returns nothing (and says why in *why) when the text is not a valid file.
-std::optional<RegistryFileData> ParseRegistryFile(std::string_view text,
-                                                  std::string* why = nullptr);
-// The text of a file holding data; ParseRegistryFile(FormatRegistryFile(d)) gives d back.
+// Nothing when text is not a valid file.
+std::optional<RegistryFileData> ParseRegistryFile(std::string_view text);
+// ParseRegistryFile(FormatRegistryFile(d)) gives d back.
 std::string FormatRegistryFile(const RegistryFileData& data);
-
-// Lower-cased, "\"-joined path without empty components.
-std::string CanonicalKeyPath(std::string_view path);
 
 struct RegistryFileOptions {
     std::filesystem::path userFile;  // HKEY_CURRENT_USER; empty: that root is unavailable (code 1)
@@ -53,8 +45,8 @@ struct RegistryFileOptions {
     std::chrono::seconds lockStaleAfter{30};
 };
 
-// Where the files are looked for when nothing else is said: TAVRINO_REGISTRY_USER_FILE, else
-// $XDG_CONFIG_HOME (when absolute) or $HOME/.config, + "tavrino-wallpaper-manager/registry.txt".
+// TAVRINO_REGISTRY_USER_FILE, else $XDG_CONFIG_HOME (when absolute) or $HOME/.config, +
+// "tavrino-wallpaper-manager/registry.txt".
 std::filesystem::path DefaultUserRegistryFile();
 // TAVRINO_REGISTRY_SYSTEM_FILE, else /etc/xdg/tavrino-wallpaper-manager/registry-system.txt.
 std::filesystem::path DefaultSystemRegistryFile();
@@ -72,7 +64,7 @@ public:
                           const std::uint8_t* data, std::uint32_t size) override;
     std::int32_t CloseKey(RegKey key) override;
 
-    // Number of handles opened and not yet closed; lets tests check that nothing leaks.
+    // Handles opened and not yet closed; lets tests check that nothing leaks.
     [[nodiscard]] std::size_t OpenHandleCount() const noexcept { return handles_.size(); }
 
 private:
@@ -80,14 +72,7 @@ private:
         bool user;         // HKEY_CURRENT_USER's file, else the machine-wide one
         std::string path;  // canonical
     };
-
-    [[nodiscard]] std::optional<Handle> Resolve(RegKey key) const;
-    // Reads a root's file afresh: 0 or an error code (a damaged user file is moved aside first).
-    std::int32_t Load(bool user, RegistryFileData& data);
-    // Runs change(data, changed) on the freshly read user file under the lock and writes the
-    // result back when it changed.
-    template <class Change>
-    std::int32_t Modify(Change&& change);
+    [[nodiscard]] Handle Resolve(RegKey key) const;  // throws the code for a bad handle
 
     RegistryFileOptions options_;
     std::map<RegKey, Handle> handles_;
