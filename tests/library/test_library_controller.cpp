@@ -1,9 +1,6 @@
-// The library on its widgets: adding checked files, removing checked entries, the buttons, and
-// every failure reported under its handler's location.
+// The library on its widgets: adding and removing, the buttons, failures under their handlers.
 #include <gtest/gtest.h>
 #include <QMainWindow>
-#include <QTest>
-#include <QTreeView>
 #include <memory>
 
 #include "common/TestSupport.h"
@@ -20,16 +17,9 @@ namespace fs = std::filesystem;
 using test::WriteBytes;
 using Marks = std::vector<bool>;
 
-QString ToQt(const fs::path& path) {
-    return PathToDisplay(FromFsPath(path));
-}
-
 class Library : public ::testing::Test {
 protected:
-    Library() {
-        ui.setupUi(&window);
-        window.resize(600, 400);
-    }
+    Library() { ui.setupUi(&window); }
 
     // The main window's load order: list the current folder, then load the display list. With
     // images, the folder list then shows the images folder with every file checked.
@@ -37,13 +27,12 @@ protected:
         for (const std::string& name : images) {
             WriteBytes(images_.Path() / fs::path(name), "image");
         }
-        controller.reset();
         controller = std::make_unique<LibraryController>(LibraryWidgets::Of(ui), reporter,
-                                                         ToQt(data_.Path()));
+                                                         PathToDisplay(FromFsPath(data_.Path())));
         controller->ListFolderImages();
         controller->LoadDisplayList();
         if (!images.empty()) {
-            EXPECT_TRUE(controller->SetCurrentFolder(ToQt(images_.Path())));
+            EXPECT_TRUE(controller->SetCurrentFolder(PathToDisplay(FromFsPath(images_.Path()))));
             ui.cmdSelectDirFiles->click();
         }
         return *controller;
@@ -131,9 +120,6 @@ TEST_F(Library, NamesKeepTheirBytesAndANameWithTheSeparatorIsRefused) {
     EXPECT_EQ(reporter.Locations(), std::vector<int>{loc::CmdAddDirFilesClick});
     EXPECT_NE(reporter.reports[0].description.find("pipe|dream.jpg"), std::string::npos);
     EXPECT_EQ(Index(), ImagePath(name) + "|True\r\n");
-    LibraryController& again = Start();
-    EXPECT_EQ(again.displayList().ImagePath(1), ImagePath(name));
-    EXPECT_FALSE(again.DisplayText(1).isEmpty());
 }
 #endif
 

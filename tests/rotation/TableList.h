@@ -1,5 +1,4 @@
-// The display list as the main window hands it to the rotation (a DisplayList read through
-// IsFlagSet), and preview check marks held in a string.
+// The display list as the main window hands it to the rotation, and preview marks in a string.
 #pragma once
 
 #include "library/DisplayList.h"

@@ -1,5 +1,4 @@
-// The real settings store: values survive, names match without regard to case, and an
-// unwritable file is reported. (A damaged file is the reliability tests' business.)
+// The real settings store: values survive, names match in any case, an unwritable file throws.
 #include <gtest/gtest.h>
 
 #include "common/TestSupport.h"

@@ -1,11 +1,9 @@
-// The About box: its texts, closing it, and the System Info button against the file-backed
-// machine-wide registry store.
+// The About box: its texts, and the System Info button against the machine-wide registry file.
 #include <gtest/gtest.h>
 #include <QFile>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
-#include <QTest>
 
 #include "common/TestSupport.h"
 #include "support/MessageBox.h"
@@ -20,8 +18,7 @@ TEST(AboutBox, ShowsNameVersionAndSupportAndItsSystemInfoButtonStartsTheRegister
     const test::ScopedEnv system("TAVRINO_REGISTRY_SYSTEM_FILE", (dir / "system.txt").c_str());
     const test::ScopedEnv user("TAVRINO_REGISTRY_USER_FILE", (dir / "user.txt").c_str());
     const test::ScopedEnv site("TAVRINO_VENDOR_SITE", "http://support.test/root");
-    std::vector<ShownMessage> shown;
-    SetMessageInterceptor([&shown](const ShownMessage& m) { shown.push_back(m); });
+    SetMessageInterceptor([](const ShownMessage& m) { ADD_FAILURE() << m.text.toStdString(); });
     test::RecordingReporter reporter;
     QWidget mainWindow;
     QPointer<frmAbout> about = ShowAbout(reporter, &mainWindow);
@@ -32,14 +29,6 @@ TEST(AboutBox, ShowsNameVersionAndSupportAndItsSystemInfoButtonStartsTheRegister
     EXPECT_EQ(text("Label1"), "Support Is Available At: http://support.test/root");
     EXPECT_TRUE(text("Label2").startsWith("or by calling "));
     EXPECT_FALSE(about->isModal());
-    // Nothing registered: a message, and the box stays open.
-    test::WriteBytes(dir / "system.txt", "TavrinoRegistry 1\nEnd\n");
-    about->findChild<QPushButton*>(QStringLiteral("cmdSysInfo"))->click();
-    ASSERT_EQ(shown.size(), 1U);
-    EXPECT_EQ(shown[0].text + shown[0].title,
-              "System Information Is Unavailable At This Time"
-              "TavrinoWallpaperManager");
-    EXPECT_EQ(shown[0].icon, MessageIcon::None);
     test::WriteBytes(tool, "#!/bin/sh\ntouch \"$0.ran\"\n");
     QFile::setPermissions(QString::fromStdString(tool), QFile::ReadOwner | QFile::ExeOwner);
     test::WriteBytes(
@@ -49,13 +38,6 @@ TEST(AboutBox, ShowsNameVersionAndSupportAndItsSystemInfoButtonStartsTheRegister
     about->findChild<QPushButton*>(QStringLiteral("cmdSysInfo"))->click();
     EXPECT_TRUE(
         test::WaitUntil([&] { return QFile::exists(QString::fromStdString(tool + ".ran")); }));
-    EXPECT_EQ(shown.size(), 1U);
-    // OK and Escape each close and unload it.
-    about->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
-    EXPECT_TRUE(test::WaitUntil([&about] { return about.isNull(); }, 5000));
-    about = ShowAbout(reporter, &mainWindow);
-    QTest::keyClick(about.data(), Qt::Key_Escape);
-    EXPECT_TRUE(test::WaitUntil([&about] { return about.isNull(); }, 5000));
     SetMessageInterceptor({});
     EXPECT_TRUE(reporter.reports.empty());
 }

@@ -11,10 +11,14 @@ namespace {
 const RegKey kMachine = reg::RootKey(reg::LocalMachine);
 
 // A store whose machine-wide file holds these lines.
-RegistryFileStore Store(const test::TempFolder& dir, const std::string& lines) {
-    test::WriteBytes(dir / "system.txt", "TavrinoRegistry 1\n" + lines + "End\n");
-    return RegistryFileStore({dir / "user.txt", dir / "system.txt", true});
-}
+struct Store {
+    explicit Store(const std::string& lines) {
+        test::WriteBytes(dir / "system.txt", "TavrinoRegistry 1\n" + lines + "End\n");
+    }
+    test::TempFolder dir;
+    RegistryFileStore store{{dir / "user.txt", dir / "system.txt", true}};
+    test::RecordingReporter reporter;
+};
 
 TEST(SysInfo, ValuesComeBackByTypeAndAnythingUnreadableAsNothing) {
     // clang-format off
@@ -30,14 +34,12 @@ TEST(SysInfo, ValuesComeBackByTypeAndAnythingUnreadableAsNothing) {
     // clang-format on
     for (const auto& [lines, read, expected] : cases) {
         SCOPED_TRACE(lines.substr(0, 40));
-        test::TempFolder dir;
-        RegistryFileStore store = Store(dir, lines);
-        test::RecordingReporter reporter;
+        Store s(lines);
         std::string value = "unchanged";
-        EXPECT_EQ(GetKeyValue(reporter, store, kMachine, "K", "V", value), read);
+        EXPECT_EQ(GetKeyValue(s.reporter, s.store, kMachine, "K", "V", value), read);
         EXPECT_EQ(value, expected);
-        EXPECT_EQ(store.OpenHandleCount(), 0U);
-        EXPECT_TRUE(reporter.reports.empty());
+        EXPECT_EQ(s.store.OpenHandleCount(), 0U);
+        EXPECT_TRUE(s.reporter.reports.empty());
     }
 }
 
@@ -46,7 +48,7 @@ TEST(SysInfo, TheRegisteredPathWinsThenTheProgramInTheRegisteredFolder) {
         "[SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\n\"PATH\"=sz:\"/si%00\"\n";
     const std::string folder = "[SOFTWARE\\Microsoft\\Shared Tools Location]\n\"MSINFO\"=sz:\"/f";
     // clang-format off
-    const std::tuple<std::string, bool, std::optional<std::string>> cases[] = {
+    const std::tuple<std::string, bool, std::optional<std::string>> programs[] = {
         // lines, whether /f/MSINFO32.EXE exists, the program
         {path + folder + "%00\"\n", true,  "/si"},
         {path,                      false, "/si"},  // the registered path is not checked
@@ -56,16 +58,14 @@ TEST(SysInfo, TheRegisteredPathWinsThenTheProgramInTheRegisteredFolder) {
         {"",                        true,  std::nullopt},
     };
     // clang-format on
-    for (const auto& [lines, exists, program] : cases) {
+    for (const auto& [lines, exists, program] : programs) {
         SCOPED_TRACE(lines);
-        test::TempFolder dir;
-        RegistryFileStore store = Store(dir, lines);
-        test::RecordingReporter reporter;
+        Store s(lines);
         const auto found = [there = exists](const std::string& p) {
             return there && p == "/f/MSINFO32.EXE";
         };
-        EXPECT_EQ(FindSysInfoProgram(reporter, store, found, '/'), program);
-        EXPECT_EQ(store.OpenHandleCount(), 0U);
+        EXPECT_EQ(FindSysInfoProgram(s.reporter, s.store, found, '/'), program);
+        EXPECT_EQ(s.store.OpenHandleCount(), 0U);
     }
 }
 

@@ -1,5 +1,4 @@
-// A small HTTP/1.1 server on 127.0.0.1 for the online tests: answers each GET as the test says
-// and records every request target.
+// An HTTP/1.1 server on 127.0.0.1: answers each GET as the test says, records every target.
 #pragma once
 
 #include <QByteArray>

@@ -35,10 +35,10 @@ TEST(OpenWebPage, TheBrowserGetsTheAddressAsOneArgumentAndFailuresHaveTheirOwnBo
         const fs::path browser = home / "stand in browser.sh";
         fs::remove(home / "config/mimeapps.list");
         if (entry != nullptr) {
-            test::WriteBytes(browser,
-                             "#!/bin/sh\nout=\"$(dirname \"$0\")/args.txt\"\n"
-                             "{ echo \"$#\"; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; }"
-                             " > \"$out.tmp\"\nmv \"$out.tmp\" \"$out\"\n");
+            test::WriteBytes(
+                browser,
+                "#!/bin/sh\nout=\"$(dirname \"$0\")/args.txt\"\n"
+                "printf '%s\\n' \"$#\" \"$@\" > \"$out.tmp\"\nmv \"$out.tmp\" \"$out\"\n");
             fs::permissions(browser, fs::perms::owner_all);
             test::WriteBytes(home / "data/applications/stand-in.desktop",
                              "[Desktop Entry]\nType=Application\nName=Stand-in\nExec=\"" +
