@@ -273,10 +273,8 @@ std::optional<RegistryFileData> ParseRegistryFile(std::string_view text) {
             const std::string_view inner = line.substr(1, line.size() - 2);
             if (line.front() == '[') {
                 Require(line.ends_with(']') && inner.find_first_of("[]") == std::string_view::npos);
-                const std::string path = Unescape(inner);
-                const auto existing = data.find(CanonicalKeyPath(path));
-                Require(existing == data.end() || existing->second.values.empty());  // listed twice
-                current = &EnsureKey(data, path);
+                current = &EnsureKey(data, Unescape(inner));
+                Require(current->values.empty());  // a key listed twice
             } else if (!ended) {
                 ParseValue(line, current);
             }
@@ -370,9 +368,7 @@ std::int32_t RegistryFileStore::QueryValue(RegKey key, const std::string& valueN
         Require(v != nullptr, reg::FileNotFound);
         const auto needed = static_cast<std::uint32_t>(v->bytes.size());
         const bool fits = data == nullptr || *size >= needed;
-        if (data != nullptr && fits) {
-            std::copy(v->bytes.begin(), v->bytes.end(), data);
-        }
+        std::copy_n(v->bytes.begin(), data != nullptr && fits ? needed : 0, data);
         std::uint32_t unused = 0;
         *(type != nullptr ? type : &unused) = v->type;
         *(size != nullptr ? size : &unused) = needed;
