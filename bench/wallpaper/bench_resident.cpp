@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <string>
 #include <thread>
@@ -157,33 +158,24 @@ int main(int argc, char** argv) {
     job.targetWidth = 2625.0F;
     job.targetHeight = 1965.0F;
     job.fit = {true, true};
-    // The same decoding in this process, beside it.
-    benchmark::RegisterBenchmark("preview_in_process/jpeg_6000x4000",
-                                 [&](benchmark::State& state) {
-                                     for (auto _ : state) {
-                                         benchmark::DoNotOptimize(tavrino::RunPreviewJob(job));
-                                     }
-                                 })
-        ->Unit(benchmark::kMillisecond)
-        ->Iterations(10);
-    benchmark::RegisterBenchmark("preview_through_helper/jpeg_6000x4000",
-                                 [&](benchmark::State& state) {
-                                     for (auto _ : state) {
-                                         benchmark::DoNotOptimize(tavrino::DecodePreview(job));
-                                     }
-                                 })
-        ->Unit(benchmark::kMillisecond)
-        ->Iterations(10);
+    const auto timed = [](const char* name, std::function<void()> run) {
+        benchmark::RegisterBenchmark(name,
+                                     [run = std::move(run)](benchmark::State& state) {
+                                         for (auto _ : state) {
+                                             run();
+                                         }
+                                     })
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(10);
+    };
+    timed("preview_in_process/jpeg_6000x4000",  // the same decoding in this process, beside it
+          [&] { benchmark::DoNotOptimize(tavrino::RunPreviewJob(job)); });
+    timed("preview_through_helper/jpeg_6000x4000",
+          [&] { benchmark::DoNotOptimize(tavrino::DecodePreview(job)); });
     // The floor under both: libjpeg-turbo's own tool, shrinking the same file by an eighth.
-    benchmark::RegisterBenchmark(
-        "djpeg_eighth/jpeg_6000x4000",
-        [&](benchmark::State& state) {
-            for (auto _ : state) {
-                Ran({"djpeg", "-scale", "1/8", "-outfile", "/dev/null", large.string()});
-            }
-        })
-        ->Unit(benchmark::kMillisecond)
-        ->Iterations(10);
+    timed("djpeg_eighth/jpeg_6000x4000", [&] {
+        Ran({"djpeg", "-scale", "1/8", "-outfile", "/dev/null", large.string()});
+    });
     std::vector<double> previewMs;
     class Reporter : public benchmark::ConsoleReporter {
     public:
