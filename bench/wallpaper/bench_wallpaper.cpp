@@ -213,12 +213,12 @@ int main(int argc, char** argv) {
     const bool vips = HaveTool("vips");
     const bool djpeg = HaveTool("djpeg");
 
-    RegisterProcess("tavrino/baseline_6000x4000_jpeg", Ours(f.base, "base"), 5);
-    RegisterProcess("tavrino/progressive_5640_jpeg", Ours(f.progressive, "prog"), 5);
+    RegisterProcess("tavrino/baseline_6000x4000_jpeg", Ours(f.base, "base"), 10);
+    RegisterProcess("tavrino/progressive_5640_jpeg", Ours(f.progressive, "prog"), 10);
     RegisterProcess("tavrino/gif_3000x2000", Ours(f.gif, "gif"), 5);
     RegisterProcess("tavrino/bmp_6000x4000", Ours(f.bmp, "bmp"), 5);
-    RegisterProcess("tavrino_helper/baseline_6000x4000_jpeg", Helper(f.base, "base"), 5);
-    RegisterProcess("tavrino_helper/progressive_5640_jpeg", Helper(f.progressive, "prog"), 5);
+    RegisterProcess("tavrino_helper/baseline_6000x4000_jpeg", Helper(f.base, "base"), 10);
+    RegisterProcess("tavrino_helper/progressive_5640_jpeg", Helper(f.progressive, "prog"), 10);
     if (vips) {
         RegisterProcess("vips/baseline_6000x4000_jpeg", Vips(f.base, "base"), 3);
         RegisterProcess("vips/progressive_5640_jpeg", Vips(f.progressive, "prog"), 3);
