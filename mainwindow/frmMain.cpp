@@ -35,6 +35,7 @@
 #include "ui_frmMain.h"
 #include "wallpaper/PreviewController.h"
 #include "wallpaper/WallpaperComposer.h"
+#include "wallpaper/decode/DecoderProcess.h"
 #include "wallpaper/desktop/ApplyWallpaper.h"
 #include "wallpaper/desktop/DesktopSetter.h"
 
@@ -309,6 +310,13 @@ void frmMain::closeEvent(QCloseEvent* event) {
     }
     Form_Unload();
     event->accept();
+}
+
+void frmMain::showEvent(QShowEvent* event) {
+    // The user may click through the list from now on: the first preview need not wait for a
+    // decoding helper to start.
+    PrepareDecoder();
+    QMainWindow::showEvent(event);
 }
 
 void frmMain::Form_Unload() {

@@ -2,6 +2,7 @@
 // bytes) and the composition in the helper process to the wallpaper bitmap and the preview:
 // fitted sizes, damaged and missing files, helper faults, and when a bitmap may be reused.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QBuffer>
 #include <QDir>
@@ -15,6 +16,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -317,6 +320,31 @@ TEST_F(ComposeTest, EveryFailureIsReportedWhereAskedAndThePreviousBitmapStaysByt
     SetDecoderTimeout(std::chrono::seconds(30));
     EXPECT_TRUE(composer_->ComposeWallpaper(Source("next.jpg", jpeg))) << "the program runs on";
     EXPECT_EQ(Shown(), QStringList());
+}
+
+// The processes this one started and has not reaped yet.
+std::vector<pid_t> Children() {
+    std::vector<pid_t> pids;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream list(task.path() / "children");
+        for (pid_t pid = 0; list >> pid;) {
+            pids.push_back(pid);
+        }
+    }
+    return pids;
+}
+
+TEST_F(ComposeTest, ASpareHelperKilledBeforeItsJobIsReplacedAndOneLeftIdleEnds) {
+    const QByteArray jpeg = Encode(TwoHalves(64, 48), "JPG");
+    SetDecoderIdleTime(std::chrono::milliseconds(300));
+    ASSERT_TRUE(composer_->ComposeWallpaper(Source("p.jpg", jpeg)));
+    const std::vector<pid_t> spare = Children();
+    ASSERT_EQ(spare.size(), 1U) << "one helper waits for the next job";
+    ::kill(spare[0], SIGKILL);
+    EXPECT_TRUE(composer_->ComposeWallpaper(Source("q.jpg", jpeg)));
+    EXPECT_TRUE(test::WaitUntil([] { return Children().empty(); })) << "nor is one left behind";
+    SetDecoderIdleTime(std::chrono::seconds(60));
+    EXPECT_EQ(Taken(), Reports{});
 }
 
 TEST_F(ComposeTest, ThePreviewSitsAsTheWallpaperWouldAndAMissingPictureChangesNothing) {

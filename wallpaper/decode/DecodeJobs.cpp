@@ -192,4 +192,32 @@ std::variant<BitmapJob, PreviewJob> JobFromWords(const std::vector<std::string>&
     ThrowNoJob();
 }
 
+std::string JobMessage(const std::vector<std::string>& words) {
+    std::string message;
+    for (const std::string& word : words) {
+        if (word.find('\0') != std::string::npos) {
+            ThrowNoJob();
+        }
+        message += word;
+        message += '\0';
+    }
+    if (message.size() > kMaxJobMessage) {
+        ThrowNoJob();
+    }
+    return message;
+}
+
+std::vector<std::string> WordsFromMessage(std::string_view message) {
+    if (message.size() > kMaxJobMessage || (!message.empty() && message.back() != '\0')) {
+        ThrowNoJob();
+    }
+    std::vector<std::string> words;
+    for (std::size_t start = 0; start < message.size();) {
+        const std::size_t end = message.find('\0', start);
+        words.emplace_back(message.substr(start, end - start));
+        start = end + 1;
+    }
+    return words;
+}
+
 }  // namespace tavrino

@@ -6,8 +6,10 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -63,5 +65,13 @@ std::vector<std::string> JobWords(const BitmapJob& job);
 std::vector<std::string> JobWords(const PreviewJob& job);
 // Throws tavrino::Error InvalidProcedureCall for words that are no job.
 std::variant<BitmapJob, PreviewJob> JobFromWords(const std::vector<std::string>& words);
+
+// The same words as one message, for a helper started ahead of its job that reads it from a
+// socket: each word ends with a NUL byte, and the whole is no longer than kMaxJobMessage (a
+// path is at most 4096 bytes), so it fits the socket's buffer at once. Both throw as
+// JobFromWords for what is no job: a word with a NUL in it, a message too long or not ended.
+inline constexpr std::size_t kMaxJobMessage = 65536;
+std::string JobMessage(const std::vector<std::string>& words);
+std::vector<std::string> WordsFromMessage(std::string_view message);
 
 }  // namespace tavrino

@@ -1,16 +1,20 @@
 // tavrino-wallpaper-decoder: decodes one picture for the program and ends. Started by the
-// program with a job on its command line (see DecodeJobs.h); answers on its standard output
-// with "B" (bitmap written), "P" and the preview's pixels, or "E", an error number and its
-// description. It opens its files, shuts itself in, then decodes.
+// program with a job on its command line (see DecodeJobs.h), the bitmap's file as descriptor 3,
+// or ahead of its job with "--await-job" and then handed it on its standard input; answers on
+// its standard output with "B" (bitmap written), "P" and the preview's pixels, or "E", an error
+// number and its description. It opens its files, shuts itself in, then decodes.
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QFile>
 #include <QImage>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <new>
+#include <optional>
 #include <string>
 #include <thread>
 #include <variant>
@@ -57,6 +61,56 @@ void FaultForTests() {
     }
 }
 
+// What a helper started ahead of its job is handed: the job as one message (JobMessage), and
+// for a bitmap the program's temporary file beside it.
+struct HandedJob {
+    std::string message;
+    int out = -1;
+};
+
+// Reads the standard input, a socket, to its end (the program shuts its side once the job is
+// sent). Nothing at all: the program has gone or no longer needs this helper.
+std::optional<HandedJob> AwaitJob() {
+    HandedJob job;
+    char buffer[4096];
+    for (;;) {
+        iovec part{buffer, sizeof buffer};
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))];
+        msghdr header{};
+        header.msg_iov = &part;
+        header.msg_iovlen = 1;
+        header.msg_control = control;
+        header.msg_controllen = sizeof control;
+        const ssize_t got = ::recvmsg(STDIN_FILENO, &header, MSG_CMSG_CLOEXEC);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        for (cmsghdr* c = CMSG_FIRSTHDR(&header); c != nullptr; c = CMSG_NXTHDR(&header, c)) {
+            if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_RIGHTS &&
+                c->cmsg_len == CMSG_LEN(sizeof(int))) {
+                int fd = -1;
+                std::memcpy(&fd, CMSG_DATA(c), sizeof fd);
+                if (job.out < 0) {
+                    job.out = fd;
+                } else {
+                    ::close(fd);  // one file a job
+                }
+            }
+        }
+        if (got <= 0) {
+            break;
+        }
+        job.message.append(buffer, static_cast<std::size_t>(got));
+        if (job.message.size() > tavrino::kMaxJobMessage) {
+            break;  // refused as no job; the rest is not read
+        }
+    }
+    if (job.message.empty() && job.out < 0) {
+        return std::nullopt;
+    }
+    return job;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -64,15 +118,24 @@ int main(int argc, char** argv) {
     QImage picture;
     try {
         tavrino::LimitDecoder();
-        const auto job = tavrino::JobFromWords(std::vector<std::string>(argv + 1, argv + argc));
+        std::vector<std::string> words(argv + 1, argv + argc);
+        int outHandle = 3;  // the program's temporary bitmap file, which it puts in place itself
+        if (words.size() == 1 && words[0] == tavrino::kAwaitJobSwitch) {
+            const std::optional<HandedJob> handed = AwaitJob();
+            if (!handed) {
+                return 0;
+            }
+            words = tavrino::WordsFromMessage(handed->message);
+            outHandle = handed->out;
+        }
+        const auto job = tavrino::JobFromWords(words);
         const auto sealed = [] {
             tavrino::SealDecoder();
             FaultForTests();
         };
         if (const auto* bitmap = std::get_if<tavrino::BitmapJob>(&job)) {
-            // The program's temporary bitmap file, which it puts in place itself.
             QFile out;
-            if (!out.open(3, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
+            if (!out.open(outHandle, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
                 throw tavrino::Error(tavrino::errnum::PathFileAccessError);
             }
             tavrino::RunBitmapJob(*bitmap, out, sealed);

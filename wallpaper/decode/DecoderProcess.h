@@ -25,10 +25,20 @@ DecodedPicture DecodePreview(const PreviewJob& job);
 // How long a job may take before the helper is stopped (tests shorten it).
 void SetDecoderTimeout(std::chrono::milliseconds timeout);
 
+// A helper's start costs more than a preview's decoding, so one is kept started ahead of its
+// job, waiting with its limits in place: each job takes it (or starts one at once when there
+// is none) and leaves the next. One that waits longer than the idle time (60 s; tests shorten
+// it) is stopped, when this process runs an event loop; it ends with the process anyway.
+// PrepareDecoder starts one if none waits (the main window calls it when it is shown).
+void PrepareDecoder();
+void SetDecoderIdleTime(std::chrono::milliseconds idle);
+
 // The name of the helper's executable, and the environment variable that only it reads, for
 // tests alone: "crash" makes it die of a segmentation fault, "hang" makes it wait forever,
 // "memory" makes it ask for more memory than its limit, each before it decodes.
 inline constexpr const char* kDecoderHelperName = "tavrino-wallpaper-decoder";
 inline constexpr const char* kDecoderFaultVariable = "TAVRINO_DECODER_FAULT";
+// The helper's only switch: wait for one job on the standard input (see DecoderHelper.cpp).
+inline constexpr const char* kAwaitJobSwitch = "--await-job";
 
 }  // namespace tavrino

@@ -2,6 +2,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,13 +10,17 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QPointer>
 #include <QSaveFile>
+#include <QThread>
+#include <QTimer>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/errors/Errors.h"
@@ -60,70 +65,207 @@ struct Outcome {
     bool timedOut = false;
 };
 
-class Pipe {
+// One descriptor of ours, closed with its owner.
+class Descriptor {
 public:
-    Pipe() {
-        if (::pipe2(fds_, O_CLOEXEC) != 0) {
-            throw Error(NumberForErrno(errno), std::strerror(errno));
+    Descriptor() = default;
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() { Close(); }
+    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    Descriptor& operator=(Descriptor&& other) noexcept {
+        if (this != &other) {
+            Close();
+            fd_ = std::exchange(other.fd_, -1);
         }
+        return *this;
     }
-    ~Pipe() {
-        Close(0);
-        Close(1);
-    }
-    Pipe(const Pipe&) = delete;
-    Pipe& operator=(const Pipe&) = delete;
-    [[nodiscard]] int Read() const { return fds_[0]; }
-    [[nodiscard]] int Write() const { return fds_[1]; }
-    void Close(int end) {
-        if (fds_[end] >= 0) {
-            ::close(fds_[end]);
-            fds_[end] = -1;
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    [[nodiscard]] int Get() const { return fd_; }
+    void Close() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+            fd_ = -1;
         }
     }
 
 private:
-    int fds_[2] = {-1, -1};
+    int fd_ = -1;
 };
 
-// Starts the helper on words and collects what it writes until it ends or the time is up.
-// out, when given, is the helper's descriptor 3.
-Outcome Run(const std::vector<std::string>& words, std::size_t maxAnswer, int out = -1) {
+// A helper started with "--await-job": it has its limits and waits for a job on socket. One
+// still running when it is let go is stopped, so that none is left behind.
+struct Helper {
+    Helper() = default;
+    Helper(Helper&& other) noexcept
+        : pid(std::exchange(other.pid, -1)),
+          parent(other.parent),
+          socket(std::move(other.socket)),
+          answer(std::move(other.answer)),
+          fault(std::move(other.fault)) {}
+    Helper& operator=(Helper&&) = delete;
+    Helper(const Helper&) = delete;
+    Helper& operator=(const Helper&) = delete;
+    ~Helper() {
+        if (pid > 0 && parent == ::getpid()) {  // not in a copy of this process
+            ::kill(pid, SIGKILL);
+            Wait();
+        }
+    }
+    // Its status, once it has ended.
+    int Wait() {
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        pid = -1;
+        return status;
+    }
+
+    pid_t pid = -1;
+    pid_t parent = -1;
+    Descriptor socket;                 // our end of its standard input
+    Descriptor answer;                 // the read end of its standard output
+    std::optional<std::string> fault;  // the tests' switch it was started with
+};
+
+std::optional<std::string> FaultSwitch() {
+    const char* fault = std::getenv(kDecoderFaultVariable);
+    return fault != nullptr ? std::optional<std::string>(fault) : std::nullopt;
+}
+
+[[noreturn]] void ThrowErrno() {
+    throw Error(NumberForErrno(errno), std::strerror(errno));
+}
+
+Helper StartHelper() {
     const std::string path = HelperPath();
-    std::vector<char*> argv{const_cast<char*>(path.c_str())};
-    for (const std::string& word : words) {
-        argv.push_back(const_cast<char*>(word.c_str()));
-    }
-    argv.push_back(nullptr);
+    std::string await = kAwaitJobSwitch;
+    char* argv[] = {const_cast<char*>(path.c_str()), await.data(), nullptr};
     // Nothing of the program's environment, apart from the tests' fault switch.
-    std::vector<std::string> environment;
-    if (const char* fault = std::getenv(kDecoderFaultVariable)) {
-        environment.push_back(std::string(kDecoderFaultVariable) + "=" + fault);
-    }
+    Helper helper;
+    helper.fault = FaultSwitch();
+    std::string fault;
     std::vector<char*> envp;
-    for (std::string& entry : environment) {
-        envp.push_back(entry.data());
+    if (helper.fault) {
+        fault = std::string(kDecoderFaultVariable) + "=" + *helper.fault;
+        envp.push_back(fault.data());
     }
     envp.push_back(nullptr);
 
-    Pipe pipe;
+    int pair[2] = {-1, -1};
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
+        ThrowErrno();
+    }
+    helper.socket = Descriptor(pair[0]);
+    const Descriptor input(pair[1]);
+    int pipe[2] = {-1, -1};
+    if (::pipe2(pipe, O_CLOEXEC) != 0) {
+        ThrowErrno();
+    }
+    helper.answer = Descriptor(pipe[0]);
+    const Descriptor output(pipe[1]);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, pipe.Write(), 1);
-    if (out >= 0) {
-        posix_spawn_file_actions_adddup2(&actions, out, 3);
-    }
-    pid_t pid = 0;
-    const int started =
-        posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_adddup2(&actions, input.Get(), 0);
+    posix_spawn_file_actions_adddup2(&actions, output.Get(), 1);
+    pid_t pid = -1;
+    const int started = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, envp.data());
     posix_spawn_file_actions_destroy(&actions);
-    pipe.Close(1);
     if (started != 0) {
         ThrowUndecoded("the decoder could not be started (" + std::string(std::strerror(started)) +
                        ")");
     }
+    helper.pid = pid;
+    helper.parent = ::getpid();
+    return helper;
+}
 
+// The helper that waits for the next job, stopped when it has waited too long and at exit.
+struct Spare {
+    std::optional<Helper> helper;
+    std::chrono::milliseconds idle{60000};
+    QPointer<QTimer> timer;
+
+    // Only where an event loop may run: elsewhere the spare lives as long as this process.
+    void Arm() {
+        QCoreApplication* app = QCoreApplication::instance();
+        if (app == nullptr || QThread::currentThread() != app->thread()) {
+            return;
+        }
+        if (timer.isNull()) {
+            timer = new QTimer(app);
+            timer->setSingleShot(true);
+            QObject::connect(timer, &QTimer::timeout, timer, [this] { helper.reset(); });
+        }
+        timer->start(idle);
+    }
+};
+
+Spare g_spare;
+
+// The spare, when it was started with the same fault switch, or else a helper started now.
+Helper TakeHelper() {
+    if (g_spare.helper && g_spare.helper->fault != FaultSwitch()) {
+        g_spare.helper.reset();
+    }
+    if (!g_spare.helper) {
+        return StartHelper();
+    }
+    Helper helper = std::move(*g_spare.helper);
+    g_spare.helper.reset();
+    return helper;
+}
+
+// A failure shows with the next job, which starts its helper itself.
+void KeepSpare() noexcept {
+    if (g_spare.helper) {
+        return;
+    }
+    try {
+        g_spare.helper.emplace(StartHelper());
+        g_spare.Arm();
+    } catch (...) {
+    }
+}
+
+// Hands the message (at most kMaxJobMessage bytes, which the socket takes at once) and out,
+// when given, to the helper, then ends the stream. False when the helper has gone.
+bool Send(const Helper& helper, const std::string& message, int out) {
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    std::size_t done = 0;
+    while (done < message.size()) {
+        iovec part{const_cast<char*>(message.data() + done), message.size() - done};
+        msghdr header{};
+        header.msg_iov = &part;
+        header.msg_iovlen = 1;
+        if (out >= 0 && done == 0) {
+            header.msg_control = control;
+            header.msg_controllen = sizeof control;
+            cmsghdr* file = CMSG_FIRSTHDR(&header);
+            file->cmsg_level = SOL_SOCKET;
+            file->cmsg_type = SCM_RIGHTS;
+            file->cmsg_len = CMSG_LEN(sizeof(int));
+            std::memcpy(CMSG_DATA(file), &out, sizeof out);
+        }
+        const ssize_t sent = ::sendmsg(helper.socket.Get(), &header, MSG_NOSIGNAL);
+        if (sent < 0 && errno != EINTR) {
+            return false;
+        }
+        done += sent > 0 ? static_cast<std::size_t>(sent) : 0;
+    }
+    return ::shutdown(helper.socket.Get(), SHUT_WR) == 0;
+}
+
+// A helper that ended with the job still unread had not begun it (it was killed while it
+// waited): the system reports that to our end of the socket as a reset connection.
+bool Unread(const Helper& helper) {
+    char byte = 0;
+    return ::recv(helper.socket.Get(), &byte, 1, MSG_PEEK | MSG_DONTWAIT) < 0 &&
+           errno == ECONNRESET;
+}
+
+// Collects what the helper writes until it ends or the time is up.
+Outcome Collect(Helper& helper, std::size_t maxAnswer) {
     Outcome outcome;
     const auto deadline = std::chrono::steady_clock::now() + g_timeout;
     char buffer[65536];
@@ -134,7 +276,7 @@ Outcome Run(const std::vector<std::string>& words, std::size_t maxAnswer, int ou
             outcome.timedOut = true;
             break;
         }
-        pollfd wait{pipe.Read(), POLLIN, 0};
+        pollfd wait{helper.answer.Get(), POLLIN, 0};
         const int ready = ::poll(&wait, 1, static_cast<int>(left.count()));
         if (ready < 0 && errno == EINTR) {
             continue;
@@ -143,7 +285,7 @@ Outcome Run(const std::vector<std::string>& words, std::size_t maxAnswer, int ou
             outcome.timedOut = ready == 0;
             break;
         }
-        const ssize_t got = ::read(pipe.Read(), buffer, sizeof buffer);
+        const ssize_t got = ::read(helper.answer.Get(), buffer, sizeof buffer);
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -153,17 +295,36 @@ Outcome Run(const std::vector<std::string>& words, std::size_t maxAnswer, int ou
         outcome.answer.append(buffer, static_cast<std::size_t>(got));
         if (outcome.answer.size() > maxAnswer) {
             outcome.answer.clear();  // no answer of ours is that long
-            ::kill(pid, SIGKILL);
+            ::kill(helper.pid, SIGKILL);
             break;
         }
     }
     if (outcome.timedOut) {
-        ::kill(pid, SIGKILL);
+        ::kill(helper.pid, SIGKILL);
     }
-    pipe.Close(0);
-    while (::waitpid(pid, &outcome.status, 0) < 0 && errno == EINTR) {
-    }
+    helper.answer.Close();
+    outcome.status = helper.Wait();
     return outcome;
+}
+
+// Hands words to the spare helper and collects its answer; out, when given, is the file it
+// writes into. A spare that died before it took the job is replaced once, by a helper started
+// now; whatever became of the job, the next spare is started for the next one.
+Outcome Run(const std::vector<std::string>& words, std::size_t maxAnswer, int out = -1) {
+    const std::string message = JobMessage(words);
+    for (bool fresh = false;; fresh = true) {
+        Helper helper = TakeHelper();
+        const bool sent = Send(helper, message, out);
+        if (!sent) {
+            helper.socket.Close();  // one that still waits ends at once
+        }
+        Outcome outcome = Collect(helper, maxAnswer);
+        if (!fresh && !outcome.timedOut && outcome.answer.empty() && (!sent || Unread(helper))) {
+            continue;
+        }
+        KeepSpare();
+        return outcome;
+    }
 }
 
 // The answer's first line, and the bytes after it.
@@ -256,6 +417,14 @@ DecodedPicture DecodePreview(const PreviewJob& job) {
 
 void SetDecoderTimeout(std::chrono::milliseconds timeout) {
     g_timeout = timeout;
+}
+
+void PrepareDecoder() {
+    KeepSpare();
+}
+
+void SetDecoderIdleTime(std::chrono::milliseconds idle) {
+    g_spare.idle = idle;
 }
 
 }  // namespace tavrino

@@ -19,4 +19,8 @@ DecodedPicture DecodePreview(const PreviewJob& job) {
 
 void SetDecoderTimeout(std::chrono::milliseconds /*timeout*/) {}
 
+void PrepareDecoder() {}
+
+void SetDecoderIdleTime(std::chrono::milliseconds /*idle*/) {}
+
 }  // namespace tavrino
