@@ -2,7 +2,7 @@
 tavrino_core_sources(FitImageBox.cpp decode/Resample.cpp)
 tavrino_app_sources(ScreenMetricsSource.cpp decode/ImageDecoding.cpp BitmapComposition.cpp
                     WallpaperComposer.cpp PreviewController.cpp decode/RowPipeline.cpp
-                    decode/JpegDecoder.cpp decode/GifDecoder.cpp decode/DecodeJobs.cpp)
+                    decode/JpegDecoder.cpp decode/JpegDcScan.cpp decode/GifDecoder.cpp decode/DecodeJobs.cpp)
 
 if(NOT TARGET tavrino_app)
   return()

@@ -16,18 +16,26 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <initializer_list>
 #include <memory>
 #include <optional>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
+// clang-format off
+#include <cstdio>  // jpeglib.h needs FILE and size_t declared first
+#include <jpeglib.h>
+// clang-format on
+
 #include "common/TestSupport.h"
 #include "settings/Options.h"
+#include "support/errors/Errors.h"
 #include "support/MessageBox.h"
 #include "wallpaper/PreviewController.h"
 #include "wallpaper/WallpaperComposer.h"
@@ -134,6 +142,127 @@ TEST(Decoding, GifFramesAndExifTurnsAreWhatQtShows) {
         // Premultiplied: a transparent pixel is transparent whatever colour it nominally has.
         const QImage ours = Decode(bytes), qt = Decode(bytes, true);
         EXPECT_TRUE(bytes.startsWith("GIF") ? ours == qt : Psnr(ours, qt) > 30) << name;
+    }
+}
+
+// libjpeg's own JPEG of image: baseline or progressive, the luma sampled h x v, or grey.
+QByteArray LibjpegEncode(const QImage& image, int h, int v, bool grey, unsigned restart,
+                         bool progressive) {
+    jpeg_compress_struct c{};
+    jpeg_error_mgr errors{};
+    c.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&c);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &out, &size);
+    const QImage pixels =
+        image.convertToFormat(grey ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
+    c.image_width = static_cast<JDIMENSION>(pixels.width());
+    c.image_height = static_cast<JDIMENSION>(pixels.height());
+    c.input_components = grey ? 1 : 3;
+    c.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 95, TRUE);
+    c.comp_info[0].h_samp_factor = h;
+    c.comp_info[0].v_samp_factor = v;
+    c.restart_interval = restart;
+    if (progressive) {
+        jpeg_simple_progression(&c);
+    }
+    jpeg_start_compress(&c, TRUE);
+    while (c.next_scanline < c.image_height) {
+        auto* row = const_cast<JSAMPLE*>(pixels.constScanLine(static_cast<int>(c.next_scanline)));
+        jpeg_write_scanlines(&c, &row, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    QByteArray bytes(reinterpret_cast<const char*>(out), static_cast<qsizetype>(size));
+    std::free(out);
+    return bytes;
+}
+
+// libjpeg's own decoding of bytes at an eighth of the size.
+QImage LibjpegEighth(const QByteArray& bytes) {
+    jpeg_decompress_struct d{};
+    jpeg_error_mgr errors{};
+    d.err = jpeg_std_error(&errors);
+    jpeg_create_decompress(&d);
+    jpeg_mem_src(&d, reinterpret_cast<const unsigned char*>(bytes.data()),
+                 static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&d, TRUE);
+    d.scale_num = 1;
+    d.scale_denom = 8;
+    d.out_color_space = JCS_EXT_BGRX;
+    jpeg_start_decompress(&d);
+    QImage image(static_cast<int>(d.output_width), static_cast<int>(d.output_height),
+                 QImage::Format_RGB32);
+    while (d.output_scanline < d.output_height) {
+        JSAMPROW row = image.scanLine(static_cast<int>(d.output_scanline));
+        jpeg_read_scanlines(&d, &row, 1);
+    }
+    jpeg_finish_decompress(&d);
+    jpeg_destroy_decompress(&d);
+    return image;
+}
+
+TEST(Decoding, AnEighthOfAJpegIsLibjpegsOwnToTheByte) {
+    // Noise over gradients, so that the scan is long enough to be read on two cores.
+    QImage image(1203, 811, QImage::Format_RGB32);
+    std::minstd_rand noise(7);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const auto n = [&] { return static_cast<int>(noise() % 96); };
+            image.setPixel(x, y, qRgb((x + n()) & 255, (y + n()) & 255, ((x ^ y) + n()) & 255));
+        }
+    }
+    struct Case {
+        const char* name;
+        int h, v;
+        bool grey;
+        unsigned restart;
+        bool progressive;
+        bool damaged;  // bytes overwritten in the middle of the scan
+        bool cut;      // the second half missing
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"4:2:0",       2, 2, false, 0, false, false, false},
+        {"4:2:2",       2, 1, false, 0, false, false, false},
+        {"4:4:4",       1, 1, false, 0, false, false, false},
+        {"grey",        1, 1, true,  0, false, false, false},
+        {"restarts",    2, 2, false, 7, false, false, false},
+        {"progressive", 2, 2, false, 0, true,  false, false},
+        {"damaged",     2, 2, false, 0, false, true,  false},
+        {"cut short",   2, 2, false, 0, false, false, true},
+    };
+    // clang-format on
+    test::TempFolder folder;
+    for (const Case& c : cases) {
+        QByteArray bytes = LibjpegEncode(image, c.h, c.v, c.grey, c.restart, c.progressive);
+        if (c.damaged) {
+            bytes.replace(bytes.size() / 3, 40, QByteArray(40, '\x5A'));
+        }
+        if (c.cut) {
+            bytes.truncate(bytes.size() / 2);
+        }
+        const auto eighth = [](QSize natural) {
+            return QSize((natural.width() + 7) / 8, (natural.height() + 7) / 8);
+        };
+        // From memory, and from a file, which is read in another way.
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        test::WriteBytes(folder / "picture.jpg", bytes.toStdString());
+        QFile file(QString::fromStdString((folder / "picture.jpg").string()));
+        file.open(QIODevice::ReadOnly);
+        for (QIODevice* device :
+             {static_cast<QIODevice*>(&buffer), static_cast<QIODevice*>(&file)}) {
+            if (c.cut) {
+                EXPECT_THROW(DecodePicture(*device, eighth), Error) << c.name;
+            } else {
+                EXPECT_TRUE(DecodePicture(*device, eighth).image == LibjpegEighth(bytes)) << c.name;
+            }
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #include "wallpaper/decode/JpegDecoder.h"
 
+#include <QFileDevice>
 #include <QIODevice>
 #include <QImage>
 #include <QTransform>
@@ -9,6 +10,7 @@
 #include <csetjmp>
 #include <cstdio>  // jpeglib.h needs FILE and size_t declared first
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -20,6 +22,7 @@
 
 #include "support/errors/Errors.h"
 #include "wallpaper/decode/ImageDecoding.h"
+#include "wallpaper/decode/JpegDcScan.h"
 #include "wallpaper/decode/Resample.h"
 #include "wallpaper/decode/RowPipeline.h"
 
@@ -221,6 +224,7 @@ struct JpegDecoder::State {
     jpeg_progress_mgr progress{};
     bool created = false;
     bool used = false;
+    qint64 memoryLimit = 0;
     QImageIOHandler::Transformations orientation;
 
     State() = default;
@@ -234,6 +238,7 @@ struct JpegDecoder::State {
 
     j_common_ptr Common() { return reinterpret_cast<j_common_ptr>(&info); }
     void SetOutput(QSize wanted);
+    bool ReadDcOnly(RowPipeline& rows);
     void Read(RowPipeline& rows);
 };
 
@@ -244,6 +249,7 @@ JpegDecoder::JpegDecoder(QIODevice& device, qint64 memoryLimit)
     s.errors.pub.error_exit = OnError;
     s.errors.pub.emit_message = OnMessage;
     s.source.device = &device;
+    s.memoryLimit = memoryLimit;
     s.source.pub.init_source = InitSource;
     s.source.pub.fill_input_buffer = FillInput;
     s.source.pub.skip_input_data = SkipInput;
@@ -296,6 +302,64 @@ void JpegDecoder::State::SetOutput(QSize wanted) {
     jpeg_calc_output_dimensions(&info);
 }
 
+// At an eighth of the size, a baseline picture in one scan is read for its DC coefficients
+// alone, on two cores (see JpegDcScan.h); the rest of the file is read into memory for that.
+// Anything that is not such a picture, or not a clean one, is left to libjpeg from where it
+// stopped.
+bool JpegDecoder::State::ReadDcOnly(RowPipeline& rows) {
+    const bool grey = info.num_components == 1 && info.jpeg_color_space == JCS_GRAYSCALE;
+    const bool ycc = info.num_components == 3 && info.jpeg_color_space == JCS_YCbCr;
+    QIODevice& device = *source.device;
+    if (info.scale_num != 1 || info.scale_denom != 8 || (!grey && !ycc) ||
+        info.progressive_mode != 0 || info.arith_code != 0 || info.data_precision != 8 ||
+        info.restart_interval != 0 || info.comps_in_scan != info.num_components || info.Ss != 0 ||
+        info.Se != DCTSIZE2 - 1 || info.Ah != 0 || info.Al != 0 || device.isSequential()) {
+        return false;
+    }
+    DcScanHeader header;
+    header.width = static_cast<int>(info.image_width);
+    header.height = static_cast<int>(info.image_height);
+    for (int ci = 0; ci < info.num_components; ++ci) {
+        const jpeg_component_info& c = info.comp_info[ci];
+        const JHUFF_TBL* dc = info.dc_huff_tbl_ptrs[c.dc_tbl_no];
+        const JHUFF_TBL* ac = info.ac_huff_tbl_ptrs[c.ac_tbl_no];
+        const JQUANT_TBL* quant = info.quant_tbl_ptrs[c.quant_tbl_no];
+        if (dc == nullptr || ac == nullptr || quant == nullptr) {
+            return false;  // tables the decoder fills in for motion JPEG
+        }
+        header.components.push_back({c.h_samp_factor, c.v_samp_factor, dc->bits, dc->huffval,
+                                     ac->bits, ac->huffval, quant->quantval});
+        header.scanOrder.at(static_cast<std::size_t>(ci)) = info.cur_comp_info[ci]->component_index;
+    }
+    // The scan's bytes run from what libjpeg holds of them to the end of the file; a file is
+    // mapped rather than read, which is what makes the reading pay.
+    const qint64 at = device.pos();
+    const auto held = static_cast<qint64>(source.pub.bytes_in_buffer);
+    const qint64 size = device.size() - at + held;
+    if (device.size() - at < 0 || size > memoryLimit / 4) {
+        return false;
+    }
+    auto* file = qobject_cast<QFileDevice*>(&device);
+    if (uchar* mapped = file != nullptr ? file->map(at - held, size) : nullptr) {
+        const bool read = DecodeDcEighth(header, mapped, static_cast<std::size_t>(size), rows);
+        file->unmap(mapped);
+        return read;
+    }
+    try {
+        const auto data =
+            std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(size));
+        std::memcpy(data.get(), source.pub.next_input_byte, static_cast<std::size_t>(held));
+        if (device.read(reinterpret_cast<char*>(data.get()) + held, size - held) == size - held &&
+            DecodeDcEighth(header, data.get(), static_cast<std::size_t>(size), rows)) {
+            return true;
+        }
+    } catch (const std::bad_alloc&) {
+        // libjpeg needs less.
+    }
+    device.seek(at);
+    return false;
+}
+
 void JpegDecoder::State::Read(RowPipeline& rows) {
     if (setjmp(errors.jump) != 0) {
         Raise(errors);
@@ -335,7 +399,9 @@ void JpegDecoder::DecodeInto(QImage& image) {
         static_cast<int>(s.info.output_width), static_cast<int>(s.info.output_height),
         PixelView{image.bits(), image.width(), image.height(), image.bytesPerLine()});
     RowPipeline rows(resampler, std::size_t{s.info.output_width} * 4);
-    s.Read(rows);
+    if (!s.ReadDcOnly(rows)) {
+        s.Read(rows);
+    }
     rows.Finish();
 }
 

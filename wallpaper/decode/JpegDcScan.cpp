@@ -1,0 +1,689 @@
+#include "wallpaper/decode/JpegDcScan.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <exception>
+#include <limits>
+#include <string>
+#include <thread>
+
+#include "wallpaper/decode/RowPipeline.h"
+
+namespace tavrino {
+
+namespace {
+
+constexpr std::size_t kFastBits = 10;
+constexpr std::size_t kMaxBlocksInMcu = 10;
+// Below this, starting a second reader costs more than it saves.
+constexpr std::size_t kSplitBytes = std::size_t{64} * 1024;
+
+// At an eighth, libjpeg turns a block into one pixel from its DC coefficient alone, except
+// for a component sampled at half the size both ways (the colour of most photos), which it
+// turns into two by two pixels with a reduced inverse DCT of 25 coefficients: rows and
+// columns 0, 1, 3, 5 and 7. kSlot gives each coefficient's place among the 24 besides the DC
+// one (by its place in the file's zigzag order), or -1 when it is not one of them.
+constexpr std::size_t kAcKept = 24;
+constexpr std::array<int, 64> kZigzag = {
+    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48,
+    41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
+    30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+constexpr bool UsedBy2x2(int natural) {
+    const int r = natural / 8;
+    const int c = natural % 8;
+    return r != 2 && r != 4 && r != 6 && c != 2 && c != 4 && c != 6;
+}
+// The place of each natural-order coefficient among the kept ones (-1: not kept, or DC).
+constexpr std::array<int, 64> kNaturalSlot = [] {
+    std::array<int, 64> slots{};
+    int next = 0;
+    for (int natural = 0; natural < 64; ++natural) {
+        slots.at(static_cast<std::size_t>(natural)) =
+            natural != 0 && UsedBy2x2(natural) ? next++ : -1;
+    }
+    return slots;
+}();
+constexpr std::array<int, 64> kSlot = [] {
+    std::array<int, 64> slots{};
+    for (std::size_t k = 0; k < 64; ++k) {
+        slots.at(k) = kNaturalSlot.at(static_cast<std::size_t>(kZigzag.at(k)));
+    }
+    return slots;
+}();
+std::uint64_t LoadBigEndian(const std::uint8_t* p) {
+    std::uint64_t value = 0;
+    std::memcpy(&value, p, sizeof value);
+    if constexpr (std::endian::native == std::endian::little) {
+        value = __builtin_bswap64(value);
+    }
+    return value;
+}
+
+bool HasFF(std::uint64_t bytes) {
+    const std::uint64_t flipped = ~bytes;
+    return ((flipped - 0x0101010101010101U) & bytes & 0x8080808080808080U) != 0;
+}
+
+// The scan's bits, most significant first, with the zero stuffed after each 0xFF dropped;
+// from a marker (the end of the scan, or a restart) or the end of the data on, it reads
+// zeros. Position counts data bits from where the reader started.
+class BitReader {
+public:
+    BitReader(const std::uint8_t* data, std::size_t start, std::size_t end)
+        : data_(data), end_(end), start_(start), next_(start) {}
+
+    // Notes how many stuffed zeros come before raw byte mark, once the reader gets there.
+    void SetMark(std::size_t mark) { mark_ = mark; }
+    [[nodiscard]] bool PassedMark() const { return skippedAtMark_ != kUnknown; }
+    // The position of the mark's byte.
+    [[nodiscard]] std::uint64_t MarkPosition() const {
+        return std::uint64_t{mark_ - start_ - skippedAtMark_} * 8;
+    }
+
+    void Refill() {
+        while (count_ <= 56) {
+            if (!marker_ && next_ + 8 <= end_) {
+                const std::uint64_t bytes = LoadBigEndian(data_ + next_);
+                if (!HasFF(bytes)) {
+                    const std::size_t whole = static_cast<std::size_t>(63 - count_) >> 3U;
+                    if (next_ <= mark_ && mark_ < next_ + whole) {
+                        skippedAtMark_ = skipped_;
+                    }
+                    bits_ |= bytes >> static_cast<unsigned>(count_);
+                    next_ += whole;
+                    count_ += static_cast<int>(whole) * 8;
+                    return;
+                }
+            }
+            std::uint64_t byte = 0;
+            if (next_ == mark_) {
+                skippedAtMark_ = skipped_;
+            }
+            if (marker_ || next_ >= end_) {
+                ++padded_;
+            } else if (data_[next_] != 0xFF) {
+                byte = data_[next_++];
+            } else if (next_ + 1 < end_ && data_[next_ + 1] == 0) {
+                byte = 0xFF;
+                next_ += 2;
+                ++skipped_;
+            } else {
+                marker_ = true;
+                ++padded_;
+            }
+            bits_ |= byte << static_cast<unsigned>(56 - count_);
+            count_ += 8;
+        }
+    }
+    // Enough bits for any one code and the bits after it (16 + 11).
+    void Ensure() {
+        if (count_ < 32) {
+            Refill();
+        }
+    }
+    [[nodiscard]] unsigned Peek16() const { return static_cast<unsigned>(bits_ >> 48U); }
+    void Drop(int n) {
+        bits_ <<= static_cast<unsigned>(n);
+        count_ -= n;
+    }
+    unsigned Take(int n) {  // 1 to 16 bits
+        const auto value = static_cast<unsigned>(bits_ >> static_cast<unsigned>(64 - n));
+        Drop(n);
+        return value;
+    }
+    [[nodiscard]] std::uint64_t Position() const {
+        return std::uint64_t{next_ - start_ - skipped_ + padded_} * 8 -
+               static_cast<unsigned>(count_);
+    }
+    // Whether it has read past the scan's last bit.
+    [[nodiscard]] bool Overran() const { return padded_ * 8 > static_cast<std::size_t>(count_); }
+
+private:
+    static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
+    const std::uint8_t* data_;
+    std::size_t end_;
+    std::size_t start_;
+    std::size_t next_;
+    std::size_t skipped_ = 0;  // stuffed zeros passed
+    std::size_t padded_ = 0;   // zero bytes read past the scan
+    bool marker_ = false;
+    std::size_t mark_ = kUnknown;
+    std::size_t skippedAtMark_ = kUnknown;
+    std::uint64_t bits_ = 0;
+    int count_ = 0;
+};
+
+// A Huffman table for skipping through a block: each code up to kFastBits long is looked up
+// at once, with what follows it (how many bits to drop, how far it moves in the block).
+class HuffmanTable {
+public:
+    struct Code {
+        std::uint8_t length = 0;  // bits of the code; 0: a longer code (or none)
+        std::uint8_t symbol = 0;
+    };
+    // An AC code as a step through the block: the bits it and its value take, and how far
+    // it moves (0 for the end of the block).
+    struct Step {
+        std::uint8_t bits = 0;  // 0: a longer code (or none)
+        std::uint8_t advance = 0;
+    };
+    static Step StepOf(Code code) {
+        const int run = code.symbol >> 4U;
+        const int size = code.symbol & 15U;
+        const int advance = size != 0 ? run + 1 : (run == 15 ? 16 : 0);
+        return {static_cast<std::uint8_t>(code.length + size), static_cast<std::uint8_t>(advance)};
+    }
+
+    // A table as the file gives it: the number of codes of each length (bits[1..16]) and
+    // their symbols. False for a table no encoder makes, or with a symbol this reader cannot
+    // take (a DC difference over 11 bits, an AC value over 10).
+    bool Build(const std::uint8_t* bits, const std::uint8_t* values, bool dc) {
+        std::size_t count = 0;
+        int code = 0;
+        for (std::size_t length = 1; length <= 16; ++length) {
+            maxCode_[length] = -1;
+            offset_[length] = static_cast<int>(count) - code;
+            for (int i = 0; i < bits[length]; ++i, ++code, ++count) {
+                const std::uint8_t symbol = count < 256 ? values[count] : 0;
+                if (count >= 256 || (dc ? symbol : symbol & 15U) > (dc ? 11U : 10U)) {
+                    return false;
+                }
+                symbols_[count] = symbol;
+                maxCode_[length] = code;
+                if (length <= kFastBits) {
+                    const std::size_t shift = kFastBits - length;
+                    const auto first = static_cast<std::size_t>(code) << shift;
+                    const Code entry{static_cast<std::uint8_t>(length), symbol};
+                    std::fill_n(fast_.begin() + static_cast<std::ptrdiff_t>(first),
+                                std::size_t{1} << shift, entry);
+                    std::fill_n(steps_.begin() + static_cast<std::ptrdiff_t>(first),
+                                std::size_t{1} << shift, StepOf(entry));
+                }
+            }
+            if (code >= (1 << length)) {
+                return false;  // more codes than the length holds, or one of all ones
+            }
+            code <<= 1U;
+        }
+        return count > 0;
+    }
+
+    // The AC step at the front of peek (16 bits); false when there is none.
+    bool ReadStep(unsigned peek, Step& out) const {
+        out = steps_[peek >> (16 - kFastBits)];
+        if (out.bits != 0) {
+            return true;
+        }
+        Code code;
+        if (!Read(peek, code)) {
+            return false;
+        }
+        out = StepOf(code);
+        return true;
+    }
+
+    // The code at the front of peek (16 bits); false when there is none.
+    bool Read(unsigned peek, Code& out) const {
+        out = fast_[peek >> (16 - kFastBits)];
+        if (out.length != 0) {
+            return true;
+        }
+        for (std::size_t length = kFastBits + 1; length <= 16; ++length) {
+            const auto code = static_cast<int>(peek >> (16 - length));
+            if (code <= maxCode_[length]) {
+                out = {static_cast<std::uint8_t>(length),
+                       symbols_[static_cast<std::size_t>(code + offset_[length])]};
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    std::array<Code, 1 << kFastBits> fast_{};
+    std::array<Step, 1 << kFastBits> steps_{};
+    std::array<int, 17> maxCode_{};
+    std::array<int, 17> offset_{};
+    std::array<std::uint8_t, 256> symbols_{};
+};
+
+struct Layout {
+    std::size_t blocksInMcu = 0;
+    std::array<int, kMaxBlocksInMcu> component{};  // of each block of an MCU
+    std::array<const HuffmanTable*, kMaxBlocksInMcu> dc{};
+    std::array<const HuffmanTable*, kMaxBlocksInMcu> ac{};
+    std::array<bool, kMaxBlocksInMcu> keepsAc{};  // of a component shown two by two
+    std::size_t blocks = 0;                       // in the whole scan
+};
+
+// Reads one block's codes; diff gets its DC difference and, given ac, the kept AC
+// coefficients go there (the others are skipped). False for codes no picture has (the reader
+// is then left where it was). Works on a copy of the reader, which the compiler keeps in
+// registers.
+bool ReadBlock(BitReader& reader, const HuffmanTable& dc, const HuffmanTable& ac, int& diff,
+               std::int16_t* kept) {
+    const auto extend = [](unsigned bits, int size) {
+        const auto value = static_cast<int>(bits);
+        return value < (1 << (size - 1)) ? value - (1 << size) + 1 : value;
+    };
+    BitReader in = reader;
+    HuffmanTable::Code code;
+    in.Ensure();
+    if (!dc.Read(in.Peek16(), code)) {
+        return false;
+    }
+    in.Drop(code.length);
+    const int value = code.symbol != 0 ? extend(in.Take(code.symbol), code.symbol) : 0;
+    for (int k = 1; k < 64 && kept == nullptr;) {
+        in.Ensure();
+        HuffmanTable::Step step;
+        if (!ac.ReadStep(in.Peek16(), step)) {
+            return false;
+        }
+        in.Drop(step.bits);
+        if (step.advance == 0) {
+            break;  // end of block
+        }
+        k += step.advance;
+        if (k > 64) {
+            return false;
+        }
+    }
+    for (int k = 1; k < 64 && kept != nullptr;) {
+        in.Ensure();
+        if (!ac.Read(in.Peek16(), code)) {
+            return false;
+        }
+        in.Drop(code.length);
+        const int run = code.symbol >> 4U;
+        const int size = code.symbol & 15U;
+        if (size == 0) {
+            if (run != 15) {
+                break;  // end of block
+            }
+            k += 16;
+            continue;
+        }
+        k += run;
+        if (k > 63) {
+            return false;
+        }
+        const int coefficient = extend(in.Take(size), size);
+        if (const int slot = kSlot.at(static_cast<std::size_t>(k)); slot >= 0) {
+            kept[slot] = static_cast<std::int16_t>(coefficient);
+        }
+        ++k;
+    }
+    reader = in;
+    diff = value;
+    return true;
+}
+
+// The second reader: from `start`, not knowing where in the picture it is, it takes the first
+// bit for a block's first and goes on to the end, noting where each block began. After a code
+// no picture has, it starts again at the next bit.
+struct Guess {
+    struct Block {
+        std::uint32_t position;  // bits
+        std::uint32_t kept;      // its kept AC coefficients, in kAcKept units
+        std::int16_t diff;
+        std::uint8_t inMcu;
+    };
+    std::vector<Block> blocks;
+    std::vector<std::int16_t> kept;
+    std::size_t trustedFrom = 0;  // the first block after the last fresh start
+};
+
+void GuessBlocks(const std::uint8_t* data, std::size_t start, std::size_t end, const Layout& layout,
+                 Guess& guess) {
+    guess.blocks.reserve(layout.blocks / 2 + 1024);
+    BitReader in(data, start, end);
+    std::size_t inMcu = 0;
+    for (;;) {
+        const std::uint64_t at = in.Position();
+        const std::size_t kept = guess.kept.size() / kAcKept;
+        if (layout.keepsAc[inMcu]) {
+            guess.kept.resize(guess.kept.size() + kAcKept);
+        }
+        int diff = 0;
+        if (!ReadBlock(in, *layout.dc[inMcu], *layout.ac[inMcu], diff,
+                       layout.keepsAc[inMcu] ? &guess.kept[kept * kAcKept] : nullptr)) {
+            if (in.Overran()) {
+                return;
+            }
+            guess.kept.resize(kept * kAcKept);
+            in.Ensure();
+            in.Drop(1);
+            inMcu = 0;
+            guess.trustedFrom = guess.blocks.size();
+            continue;
+        }
+        if (in.Overran()) {
+            return;
+        }
+        guess.blocks.push_back({static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(kept),
+                                static_cast<std::int16_t>(diff), static_cast<std::uint8_t>(inMcu)});
+        inMcu = inMcu + 1 == layout.blocksInMcu ? 0 : inMcu + 1;
+    }
+}
+
+// The second reader's thread and what it found.
+struct Second {
+    std::thread thread;
+    std::size_t start = 0;  // in the data
+    Guess guess;
+};
+
+// What the readers find: each block's DC difference, in scan order, and the kept AC
+// coefficients of the blocks that keep them, in the same order.
+struct Coefficients {
+    std::vector<std::int16_t> diffs;
+    std::vector<std::int16_t> kept;
+};
+
+// The first reader. With a second reader (its thread joined once this one gets to where it
+// started), it stops at the first block the guess has at the same bit and place in the MCU,
+// and takes the rest from there.
+bool ReadDiffs(const std::uint8_t* data, std::size_t size, const Layout& layout, Second* second,
+               Coefficients& out) {
+    BitReader in(data, 0, size);
+    if (second != nullptr) {
+        in.SetMark(second->start);
+    }
+    std::size_t next = 0;  // in the guess
+    std::size_t inMcu = 0;
+    std::size_t kept = 0;
+    for (std::size_t block = 0; block < layout.blocks; ++block) {
+        const std::uint64_t at = in.Position();
+        if (second != nullptr && in.PassedMark() && at >= in.MarkPosition()) {
+            if (second->thread.joinable()) {
+                second->thread.join();
+            }
+            const std::uint64_t offset = in.MarkPosition();
+            const Guess& guess = second->guess;
+            while (next < guess.blocks.size() && guess.blocks[next].position + offset < at) {
+                ++next;
+            }
+            if (next < guess.blocks.size() && guess.blocks[next].position + offset == at &&
+                guess.blocks[next].inMcu == inMcu) {
+                // From here on both read the same bits the same way.
+                if (next < guess.trustedFrom ||
+                    guess.blocks.size() - next < layout.blocks - block) {
+                    return false;
+                }
+                for (; block < layout.blocks; ++block, ++next) {
+                    const Guess::Block& found = guess.blocks[next];
+                    out.diffs[block] = found.diff;
+                    if (layout.keepsAc[found.inMcu]) {
+                        std::copy_n(
+                            guess.kept.begin() + static_cast<std::ptrdiff_t>(found.kept * kAcKept),
+                            kAcKept,
+                            out.kept.begin() + static_cast<std::ptrdiff_t>(kept++ * kAcKept));
+                    }
+                }
+                return true;
+            }
+        }
+        int diff = 0;
+        std::int16_t* keep = nullptr;
+        if (layout.keepsAc[inMcu]) {
+            keep = &out.kept[kept++ * kAcKept];
+        }
+        if (!ReadBlock(in, *layout.dc[inMcu], *layout.ac[inMcu], diff, keep) || in.Overran()) {
+            return false;
+        }
+        out.diffs[block] = static_cast<std::int16_t>(diff);
+        inMcu = inMcu + 1 == layout.blocksInMcu ? 0 : inMcu + 1;
+    }
+    return true;
+}
+
+// libjpeg's range limit after an inverse DCT: the centred sample's low ten bits index a
+// table that clamps, and wraps what no picture holds.
+std::uint8_t RangeLimit(std::int64_t centred) {
+    const auto index = static_cast<unsigned>(static_cast<std::uint64_t>(centred) & 1023U);
+    if (index < 128) {
+        return static_cast<std::uint8_t>(index + 128);
+    }
+    if (index < 512) {
+        return 255;
+    }
+    return index < 896 ? 0 : static_cast<std::uint8_t>(index - 896);
+}
+
+std::int64_t Descale(std::int64_t value, int bits) {
+    return (value + (std::int64_t{1} << (bits - 1))) >> bits;
+}
+
+// libjpeg's one-pixel inverse DCT.
+std::uint8_t Idct1x1(int dc, const std::uint16_t* quant) {
+    return RangeLimit(Descale(std::int64_t{dc} * quant[0], 3));
+}
+
+// libjpeg's two-by-two inverse DCT (its integer arithmetic, to the bit), into out[2][2].
+void Idct2x2(int dc, const std::int16_t* kept, const std::uint16_t* quant,
+             std::array<std::uint8_t, 4>& out) {
+    constexpr int kConstBits = 13;
+    constexpr int kPass1Bits = 2;
+    constexpr std::array<std::int64_t, 4> kOdd = {29692, -10426, 6967, -5906};  // 1, 3, 5, 7
+    constexpr std::array<int, 4> kOddIndex = {1, 3, 5, 7};
+    const auto coefficient = [&](int r, int c) -> std::int64_t {
+        const int natural = r * 8 + c;
+        const int slot = kNaturalSlot.at(static_cast<std::size_t>(natural));
+        return std::int64_t{natural == 0 ? dc : kept[slot]} * quant[natural];
+    };
+    std::array<std::array<std::int64_t, 8>, 2> work{};
+    for (const int c : {0, 1, 3, 5, 7}) {
+        const std::int64_t even = coefficient(0, c) << (kConstBits + 2);
+        std::int64_t odd = 0;
+        for (std::size_t i = 0; i < 4; ++i) {
+            odd += coefficient(kOddIndex.at(i), c) * kOdd.at(i);
+        }
+        const auto column = static_cast<std::size_t>(c);
+        work[0].at(column) = Descale(even + odd, kConstBits - kPass1Bits + 2);
+        work[1].at(column) = Descale(even - odd, kConstBits - kPass1Bits + 2);
+    }
+    for (std::size_t r = 0; r < 2; ++r) {
+        const std::int64_t even = work.at(r)[0] << (kConstBits + 2);
+        std::int64_t odd = 0;
+        for (std::size_t i = 0; i < 4; ++i) {
+            odd += work.at(r).at(static_cast<std::size_t>(kOddIndex.at(i))) * kOdd.at(i);
+        }
+        constexpr int kBits = kConstBits + kPass1Bits + 3 + 2;
+        out.at(r * 2) = RangeLimit(Descale(even + odd, kBits));
+        out.at(r * 2 + 1) = RangeLimit(Descale(even - odd, kBits));
+    }
+}
+
+std::uint8_t Clamp(int value) {
+    return static_cast<std::uint8_t>(std::clamp(value, 0, 255));
+}
+
+}  // namespace
+
+bool DecodeDcEighth(const DcScanHeader& header, const std::uint8_t* data, std::size_t size,
+                    RowPipeline& rows) {
+    const std::size_t components = header.components.size();
+    if ((components != 1 && components != 3) || header.width <= 0 || header.height <= 0 ||
+        size > std::numeric_limits<std::uint32_t>::max() / 8) {
+        return false;
+    }
+    int maxH = 1;
+    int maxV = 1;
+    for (const DcScanHeader::Component& c : header.components) {
+        if (c.h < 1 || c.h > 4 || c.v < 1 || c.v > 4) {
+            return false;
+        }
+        maxH = std::max(maxH, c.h);
+        maxV = std::max(maxV, c.v);
+    }
+    // One component is stored block by block whatever its sampling; three in MCUs. Each
+    // block becomes `scale` pixels a side, as libjpeg chooses: two where that spares it
+    // stretching the colour afterwards.
+    std::array<int, 3> w{1, 1, 1};
+    std::array<int, 3> h{1, 1, 1};
+    std::array<int, 3> scale{1, 1, 1};
+    if (components == 3) {
+        for (std::size_t ci = 0; ci < 3; ++ci) {
+            w.at(ci) = header.components[ci].h;
+            h.at(ci) = header.components[ci].v;
+            while (scale.at(ci) < 8 && maxH % (w.at(ci) * scale.at(ci) * 2) == 0 &&
+                   maxV % (h.at(ci) * scale.at(ci) * 2) == 0) {
+                scale.at(ci) *= 2;
+            }
+            if (scale.at(ci) > 2) {
+                return false;
+            }
+        }
+    } else {
+        maxH = 1;
+        maxV = 1;
+    }
+    std::array<HuffmanTable, 6> tables;  // DC and AC of each component
+    Layout layout;
+    std::size_t keptPerMcu = 0;
+    for (std::size_t s = 0; s < components; ++s) {
+        const auto ci = static_cast<std::size_t>(header.scanOrder.at(s));
+        if (ci >= components) {
+            return false;
+        }
+        const DcScanHeader::Component& c = header.components[ci];
+        if (!tables.at(ci * 2).Build(c.dcBits, c.dcValues, true) ||
+            !tables.at(ci * 2 + 1).Build(c.acBits, c.acValues, false)) {
+            return false;
+        }
+        for (int b = 0; b < w.at(ci) * h.at(ci); ++b) {
+            if (layout.blocksInMcu == kMaxBlocksInMcu) {
+                return false;
+            }
+            const std::size_t at = layout.blocksInMcu++;
+            layout.component.at(at) = static_cast<int>(ci);
+            layout.dc.at(at) = &tables.at(ci * 2);
+            layout.ac.at(at) = &tables.at(ci * 2 + 1);
+            layout.keepsAc.at(at) = scale.at(ci) == 2;
+            keptPerMcu += scale.at(ci) == 2 ? 1U : 0U;
+        }
+    }
+    const auto unitW = static_cast<std::size_t>(8 * maxH);
+    const auto unitH = static_cast<std::size_t>(8 * maxV);
+    const std::size_t mcusPerRow = (static_cast<std::size_t>(header.width) + unitW - 1) / unitW;
+    const std::size_t mcuRows = (static_cast<std::size_t>(header.height) + unitH - 1) / unitH;
+    const std::size_t mcus = mcusPerRow * mcuRows;
+    layout.blocks = mcus * layout.blocksInMcu;
+
+    // Read on two cores when it is worth it: the second from the middle (never between an
+    // 0xFF and its stuffed zero), the first from the start.
+    Coefficients found{std::vector<std::int16_t>(layout.blocks),
+                       std::vector<std::int16_t>(mcus * keptPerMcu * kAcKept)};
+    Second second;
+    second.start = size / 2;
+    while (second.start > 0 && data[second.start - 1] == 0xFF) {
+        --second.start;
+    }
+    if (size >= kSplitBytes && std::thread::hardware_concurrency() > 1) {
+        try {
+            second.thread = std::thread([data, size, &layout, &second] {
+                try {
+                    GuessBlocks(data, second.start, size, layout, second.guess);
+                } catch (const std::exception&) {
+                    second.guess.blocks.clear();  // out of memory: the first reads alone
+                }
+            });
+        } catch (const std::exception&) {
+            // No thread to be had: one reads it all.
+        }
+    }
+    const bool read =
+        ReadDiffs(data, size, layout, second.thread.joinable() ? &second : nullptr, found);
+    if (second.thread.joinable()) {
+        second.thread.join();
+    }
+    if (!read) {
+        return false;
+    }
+
+    // Each component's samples, on its own grid: blocks of scale x scale.
+    std::array<std::vector<std::uint8_t>, 3> planes;
+    std::array<std::size_t, 3> planeW{};
+    for (std::size_t ci = 0; ci < components; ++ci) {
+        const auto side = static_cast<std::size_t>(scale.at(ci));
+        planeW.at(ci) = mcusPerRow * static_cast<std::size_t>(w.at(ci)) * side;
+        planes.at(ci).resize(planeW.at(ci) * mcuRows * static_cast<std::size_t>(h.at(ci)) * side);
+    }
+    std::array<int, 3> predictor{};
+    std::size_t block = 0;
+    std::size_t kept = 0;
+    for (std::size_t mcu = 0; mcu < mcus; ++mcu) {
+        std::array<int, 3> place{};  // the block's place among its component's in the MCU
+        for (std::size_t b = 0; b < layout.blocksInMcu; ++b, ++block) {
+            const auto ci = static_cast<std::size_t>(layout.component.at(b));
+            predictor.at(ci) += found.diffs[block];
+            if (predictor.at(ci) < -32768 || predictor.at(ci) > 32767) {
+                return false;
+            }
+            const auto side = static_cast<std::size_t>(scale.at(ci));
+            const int p = place.at(ci)++;
+            const std::size_t x = ((mcu % mcusPerRow) * static_cast<std::size_t>(w.at(ci)) +
+                                   static_cast<std::size_t>(p % w.at(ci))) *
+                                  side;
+            const std::size_t y = ((mcu / mcusPerRow) * static_cast<std::size_t>(h.at(ci)) +
+                                   static_cast<std::size_t>(p / w.at(ci))) *
+                                  side;
+            std::uint8_t* sample = &planes.at(ci)[y * planeW.at(ci) + x];
+            const std::uint16_t* quant = header.components[ci].quant;
+            if (side == 1) {
+                *sample = Idct1x1(predictor.at(ci), quant);
+            } else {
+                std::array<std::uint8_t, 4> square{};
+                Idct2x2(predictor.at(ci), &found.kept[kept++ * kAcKept], quant, square);
+                sample[0] = square[0];
+                sample[1] = square[1];
+                sample[planeW.at(ci)] = square[2];
+                sample[planeW.at(ci) + 1] = square[3];
+            }
+        }
+    }
+
+    // Rows of pixels: each component's nearest sample, turned into RGB as libjpeg does.
+    const auto width = static_cast<std::size_t>((header.width + 7) / 8);
+    const auto height = static_cast<std::size_t>((header.height + 7) / 8);
+    const auto at = [&](std::size_t ci, std::size_t x, std::size_t y) {
+        const auto across = static_cast<std::size_t>(w.at(ci) * scale.at(ci));
+        const auto down = static_cast<std::size_t>(h.at(ci) * scale.at(ci));
+        return planes.at(ci)[(y * down / static_cast<std::size_t>(maxV)) * planeW.at(ci) +
+                             x * across / static_cast<std::size_t>(maxH)];
+    };
+    constexpr int kBits = 16;
+    constexpr int kHalf = 1 << (kBits - 1);
+    const auto fixed = [](double v) { return static_cast<int>(v * (1 << kBits) + 0.5); };
+    const int crToR = fixed(1.40200);
+    const int cbToB = fixed(1.77200);
+    const int cbToG = fixed(0.34414);
+    const int crToG = fixed(0.71414);
+    for (std::size_t y = 0; y < height; ++y) {
+        std::uint8_t* row = rows.Row();
+        for (std::size_t x = 0; x < width; ++x) {
+            const int luma = at(0, x, y);
+            int r = luma;
+            int g = luma;
+            int b = luma;
+            if (components == 3) {
+                const int cb = at(1, x, y) - 128;
+                const int cr = at(2, x, y) - 128;
+                r = luma + ((crToR * cr + kHalf) >> kBits);
+                g = luma + ((-cbToG * cb - crToG * cr + kHalf) >> kBits);
+                b = luma + ((cbToB * cb + kHalf) >> kBits);
+            }
+            std::uint8_t* pixel = row + x * 4;
+            pixel[0] = Clamp(b);
+            pixel[1] = Clamp(g);
+            pixel[2] = Clamp(r);
+            pixel[3] = 0xFF;
+        }
+        rows.Push();
+    }
+    return true;
+}
+
+}  // namespace tavrino
