@@ -254,7 +254,14 @@ struct Layout {
     std::array<const HuffmanTable*, kMaxBlocksInMcu> dc{};
     std::array<const HuffmanTable*, kMaxBlocksInMcu> ac{};
     std::array<bool, kMaxBlocksInMcu> keepsAc{};  // of a component shown two by two
-    std::size_t blocks = 0;                       // in the whole scan
+    std::size_t keptPerMcu = 0;
+    std::size_t blocks = 0;  // in the whole scan
+    // Each component's blocks in an MCU across and down, and the pixels a side each becomes.
+    std::array<int, 3> w{1, 1, 1};
+    std::array<int, 3> h{1, 1, 1};
+    std::array<int, 3> scale{1, 1, 1};
+    int maxH = 1;
+    int maxV = 1;
 };
 
 // Reads one block's codes; diff gets its DC difference and, given ac, the kept AC
@@ -321,49 +328,61 @@ bool ReadBlock(BitReader& reader, const HuffmanTable& dc, const HuffmanTable& ac
 }
 
 // The second reader: from `start`, not knowing where in the picture it is, it takes the first
-// bit for a block's first and goes on to the end, noting where each block began. After a code
-// no picture has, it starts again at the next bit.
+// bit for a block's first and goes on to the end, keeping each block's DC difference and kept
+// AC coefficients, and where its first blocks began (the first reader meets it among those).
+// After a code no picture has among those first blocks it starts again at the next bit;
+// after them, it stops: the picture itself is damaged there.
+constexpr std::size_t kMeetingBlocks = 4096;
+
 struct Guess {
-    struct Block {
+    struct Start {
         std::uint32_t position;  // bits
-        std::uint32_t kept;      // its kept AC coefficients, in kAcKept units
-        std::int16_t diff;
-        std::uint8_t inMcu;
+        std::uint32_t inMcu;
     };
-    std::vector<Block> blocks;
+    std::vector<Start> starts;
+    std::vector<std::int16_t> diffs;
     std::vector<std::int16_t> kept;
-    std::size_t trustedFrom = 0;  // the first block after the last fresh start
+    bool damaged = false;
 };
 
 void GuessBlocks(const std::uint8_t* data, std::size_t start, std::size_t end, const Layout& layout,
                  Guess& guess) {
-    guess.blocks.reserve(layout.blocks / 2 + 1024);
+    guess.diffs.reserve(layout.blocks / 2 + kMeetingBlocks);
+    guess.starts.reserve(kMeetingBlocks);
     BitReader in(data, start, end);
     std::size_t inMcu = 0;
     for (;;) {
         const std::uint64_t at = in.Position();
-        const std::size_t kept = guess.kept.size() / kAcKept;
+        const std::size_t kept = guess.kept.size();
         if (layout.keepsAc[inMcu]) {
-            guess.kept.resize(guess.kept.size() + kAcKept);
+            guess.kept.resize(kept + kAcKept);
         }
         int diff = 0;
         if (!ReadBlock(in, *layout.dc[inMcu], *layout.ac[inMcu], diff,
-                       layout.keepsAc[inMcu] ? &guess.kept[kept * kAcKept] : nullptr)) {
+                       layout.keepsAc[inMcu] ? &guess.kept[kept] : nullptr)) {
             if (in.Overran()) {
                 return;
             }
-            guess.kept.resize(kept * kAcKept);
+            if (guess.diffs.size() >= kMeetingBlocks) {
+                guess.damaged = true;
+                return;
+            }
+            guess = Guess();
+            guess.diffs.reserve(layout.blocks / 2 + kMeetingBlocks);
+            guess.starts.reserve(kMeetingBlocks);
             in.Ensure();
             in.Drop(1);
             inMcu = 0;
-            guess.trustedFrom = guess.blocks.size();
             continue;
         }
         if (in.Overran()) {
             return;
         }
-        guess.blocks.push_back({static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(kept),
-                                static_cast<std::int16_t>(diff), static_cast<std::uint8_t>(inMcu)});
+        if (guess.starts.size() < kMeetingBlocks) {
+            guess.starts.push_back(
+                {static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(inMcu)});
+        }
+        guess.diffs.push_back(static_cast<std::int16_t>(diff));
         inMcu = inMcu + 1 == layout.blocksInMcu ? 0 : inMcu + 1;
     }
 }
@@ -374,70 +393,6 @@ struct Second {
     std::size_t start = 0;  // in the data
     Guess guess;
 };
-
-// What the readers find: each block's DC difference, in scan order, and the kept AC
-// coefficients of the blocks that keep them, in the same order.
-struct Coefficients {
-    std::vector<std::int16_t> diffs;
-    std::vector<std::int16_t> kept;
-};
-
-// The first reader. With a second reader (its thread joined once this one gets to where it
-// started), it stops at the first block the guess has at the same bit and place in the MCU,
-// and takes the rest from there.
-bool ReadDiffs(const std::uint8_t* data, std::size_t size, const Layout& layout, Second* second,
-               Coefficients& out) {
-    BitReader in(data, 0, size);
-    if (second != nullptr) {
-        in.SetMark(second->start);
-    }
-    std::size_t next = 0;  // in the guess
-    std::size_t inMcu = 0;
-    std::size_t kept = 0;
-    for (std::size_t block = 0; block < layout.blocks; ++block) {
-        const std::uint64_t at = in.Position();
-        if (second != nullptr && in.PassedMark() && at >= in.MarkPosition()) {
-            if (second->thread.joinable()) {
-                second->thread.join();
-            }
-            const std::uint64_t offset = in.MarkPosition();
-            const Guess& guess = second->guess;
-            while (next < guess.blocks.size() && guess.blocks[next].position + offset < at) {
-                ++next;
-            }
-            if (next < guess.blocks.size() && guess.blocks[next].position + offset == at &&
-                guess.blocks[next].inMcu == inMcu) {
-                // From here on both read the same bits the same way.
-                if (next < guess.trustedFrom ||
-                    guess.blocks.size() - next < layout.blocks - block) {
-                    return false;
-                }
-                for (; block < layout.blocks; ++block, ++next) {
-                    const Guess::Block& found = guess.blocks[next];
-                    out.diffs[block] = found.diff;
-                    if (layout.keepsAc[found.inMcu]) {
-                        std::copy_n(
-                            guess.kept.begin() + static_cast<std::ptrdiff_t>(found.kept * kAcKept),
-                            kAcKept,
-                            out.kept.begin() + static_cast<std::ptrdiff_t>(kept++ * kAcKept));
-                    }
-                }
-                return true;
-            }
-        }
-        int diff = 0;
-        std::int16_t* keep = nullptr;
-        if (layout.keepsAc[inMcu]) {
-            keep = &out.kept[kept++ * kAcKept];
-        }
-        if (!ReadBlock(in, *layout.dc[inMcu], *layout.ac[inMcu], diff, keep) || in.Overran()) {
-            return false;
-        }
-        out.diffs[block] = static_cast<std::int16_t>(diff);
-        inMcu = inMcu + 1 == layout.blocksInMcu ? 0 : inMcu + 1;
-    }
-    return true;
-}
 
 // libjpeg's range limit after an inverse DCT: the centred sample's low ten bits index a
 // table that clamps, and wraps what no picture holds.
@@ -500,6 +455,142 @@ std::uint8_t Clamp(int value) {
     return static_cast<std::uint8_t>(std::clamp(value, 0, 255));
 }
 
+// Each component's samples on its own grid, block by block in scan order as they come.
+class Planes {
+public:
+    Planes(const DcScanHeader& header, const Layout& layout, std::size_t mcusPerRow,
+           std::size_t mcuRows)
+        : header_(header), layout_(layout), mcusPerRow_(mcusPerRow) {
+        for (std::size_t ci = 0; ci < header.components.size(); ++ci) {
+            const auto side = static_cast<std::size_t>(layout.scale.at(ci));
+            width_.at(ci) = mcusPerRow * static_cast<std::size_t>(layout.w.at(ci)) * side;
+            samples_.at(ci).resize(width_.at(ci) * mcuRows *
+                                   static_cast<std::size_t>(layout.h.at(ci)) * side);
+        }
+    }
+
+    // The next block: its place in the MCU, its DC coefficient and, for a component shown
+    // two by two, its kept AC coefficients. False for a DC value no picture has.
+    bool Put(std::size_t inMcu, int diff, const std::int16_t* kept) {
+        if (inMcu == 0) {
+            place_.fill(0);
+        }
+        const auto ci = static_cast<std::size_t>(layout_.component.at(inMcu));
+        int& dc = predictor_.at(ci);
+        dc += diff;
+        if (dc < -32768 || dc > 32767) {
+            return false;
+        }
+        const int w = layout_.w.at(ci);
+        const auto side = static_cast<std::size_t>(layout_.scale.at(ci));
+        const int p = place_.at(ci)++;
+        const std::size_t x =
+            ((mcu_ % mcusPerRow_) * static_cast<std::size_t>(w) + static_cast<std::size_t>(p % w)) *
+            side;
+        const std::size_t y = ((mcu_ / mcusPerRow_) * static_cast<std::size_t>(layout_.h.at(ci)) +
+                               static_cast<std::size_t>(p / w)) *
+                              side;
+        std::uint8_t* sample = &samples_.at(ci)[y * width_.at(ci) + x];
+        const std::uint16_t* quant = header_.components[ci].quant;
+        if (kept == nullptr) {
+            *sample = Idct1x1(dc, quant);
+        } else {
+            std::array<std::uint8_t, 4> square{};
+            Idct2x2(dc, kept, quant, square);
+            sample[0] = square[0];
+            sample[1] = square[1];
+            sample[width_.at(ci)] = square[2];
+            sample[width_.at(ci) + 1] = square[3];
+        }
+        if (inMcu + 1 == layout_.blocksInMcu) {
+            ++mcu_;
+        }
+        return true;
+    }
+
+    // The sample of component ci that pixel (x, y) of the eighth-size picture shows.
+    [[nodiscard]] std::uint8_t At(std::size_t ci, std::size_t x, std::size_t y) const {
+        const auto across = static_cast<std::size_t>(layout_.w.at(ci) * layout_.scale.at(ci));
+        const auto down = static_cast<std::size_t>(layout_.h.at(ci) * layout_.scale.at(ci));
+        return samples_.at(ci)[(y * down / static_cast<std::size_t>(layout_.maxV)) * width_.at(ci) +
+                               x * across / static_cast<std::size_t>(layout_.maxH)];
+    }
+
+private:
+    const DcScanHeader& header_;
+    const Layout& layout_;
+    std::size_t mcusPerRow_;
+    std::array<std::vector<std::uint8_t>, 3> samples_;
+    std::array<std::size_t, 3> width_{};
+    std::array<int, 3> predictor_{};
+    std::array<int, 3> place_{};  // of the block among its component's in the MCU
+    std::size_t mcu_ = 0;
+};
+
+// The first reader, from the start, putting each block in planes. With a second reader (its
+// thread joined once this one gets to where it started), it stops at the first block the
+// guess has at the same bit and place in the MCU, and puts the rest from the guess.
+bool ReadAll(const std::uint8_t* data, std::size_t size, const Layout& layout, Second* second,
+             Planes& planes) {
+    BitReader in(data, 0, size);
+    if (second != nullptr) {
+        in.SetMark(second->start);
+    }
+    std::size_t next = 0;  // among the guess's starts
+    std::size_t inMcu = 0;
+    std::array<std::int16_t, kAcKept> kept{};
+    for (std::size_t block = 0; block < layout.blocks; ++block) {
+        const std::uint64_t at = in.Position();
+        if (second != nullptr && in.PassedMark() && at >= in.MarkPosition()) {
+            if (second->thread.joinable()) {
+                second->thread.join();
+            }
+            const std::uint64_t offset = in.MarkPosition();
+            const Guess& guess = second->guess;
+            while (next < guess.starts.size() && guess.starts[next].position + offset < at) {
+                ++next;
+            }
+            if (next < guess.starts.size() && guess.starts[next].position + offset == at &&
+                guess.starts[next].inMcu == inMcu) {
+                // From here on both read the same bits the same way.
+                if (guess.damaged || guess.diffs.size() - next < layout.blocks - block) {
+                    return false;
+                }
+                std::size_t keptAt = next / layout.blocksInMcu * layout.keptPerMcu;
+                for (std::size_t b = 0; b < inMcu; ++b) {
+                    keptAt += layout.keepsAc.at(b) ? 1U : 0U;
+                }
+                for (; block < layout.blocks; ++block, ++next) {
+                    const std::int16_t* keptHere = nullptr;
+                    if (layout.keepsAc.at(inMcu)) {
+                        keptHere = &guess.kept[keptAt++ * kAcKept];
+                    }
+                    if (!planes.Put(inMcu, guess.diffs[next], keptHere)) {
+                        return false;
+                    }
+                    inMcu = inMcu + 1 == layout.blocksInMcu ? 0 : inMcu + 1;
+                }
+                return true;
+            }
+            if (next == guess.starts.size()) {
+                second = nullptr;  // they never met: this reads it all
+            }
+        }
+        int diff = 0;
+        const bool keeps = layout.keepsAc.at(inMcu);
+        if (keeps) {
+            kept.fill(0);
+        }
+        if (!ReadBlock(in, *layout.dc[inMcu], *layout.ac[inMcu], diff,
+                       keeps ? kept.data() : nullptr) ||
+            in.Overran() || !planes.Put(inMcu, diff, keeps ? kept.data() : nullptr)) {
+            return false;
+        }
+        inMcu = inMcu + 1 == layout.blocksInMcu ? 0 : inMcu + 1;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool DecodeDcEighth(const DcScanHeader& header, const std::uint8_t* data, std::size_t size,
@@ -509,40 +600,31 @@ bool DecodeDcEighth(const DcScanHeader& header, const std::uint8_t* data, std::s
         size > std::numeric_limits<std::uint32_t>::max() / 8) {
         return false;
     }
-    int maxH = 1;
-    int maxV = 1;
-    for (const DcScanHeader::Component& c : header.components) {
-        if (c.h < 1 || c.h > 4 || c.v < 1 || c.v > 4) {
-            return false;
-        }
-        maxH = std::max(maxH, c.h);
-        maxV = std::max(maxV, c.v);
-    }
     // One component is stored block by block whatever its sampling; three in MCUs. Each
     // block becomes `scale` pixels a side, as libjpeg chooses: two where that spares it
     // stretching the colour afterwards.
-    std::array<int, 3> w{1, 1, 1};
-    std::array<int, 3> h{1, 1, 1};
-    std::array<int, 3> scale{1, 1, 1};
-    if (components == 3) {
-        for (std::size_t ci = 0; ci < 3; ++ci) {
-            w.at(ci) = header.components[ci].h;
-            h.at(ci) = header.components[ci].v;
-            while (scale.at(ci) < 8 && maxH % (w.at(ci) * scale.at(ci) * 2) == 0 &&
-                   maxV % (h.at(ci) * scale.at(ci) * 2) == 0) {
-                scale.at(ci) *= 2;
-            }
-            if (scale.at(ci) > 2) {
-                return false;
-            }
+    Layout layout;
+    for (std::size_t ci = 0; components == 3 && ci < 3; ++ci) {
+        const DcScanHeader::Component& c = header.components[ci];
+        if (c.h < 1 || c.h > 4 || c.v < 1 || c.v > 4) {
+            return false;
         }
-    } else {
-        maxH = 1;
-        maxV = 1;
+        layout.w.at(ci) = c.h;
+        layout.h.at(ci) = c.v;
+        layout.maxH = std::max(layout.maxH, c.h);
+        layout.maxV = std::max(layout.maxV, c.v);
+    }
+    for (std::size_t ci = 0; ci < components; ++ci) {
+        int& scale = layout.scale.at(ci);
+        while (scale < 8 && layout.maxH % (layout.w.at(ci) * scale * 2) == 0 &&
+               layout.maxV % (layout.h.at(ci) * scale * 2) == 0) {
+            scale *= 2;
+        }
+        if (scale > 2) {
+            return false;
+        }
     }
     std::array<HuffmanTable, 6> tables;  // DC and AC of each component
-    Layout layout;
-    std::size_t keptPerMcu = 0;
     for (std::size_t s = 0; s < components; ++s) {
         const auto ci = static_cast<std::size_t>(header.scanOrder.at(s));
         if (ci >= components) {
@@ -553,7 +635,7 @@ bool DecodeDcEighth(const DcScanHeader& header, const std::uint8_t* data, std::s
             !tables.at(ci * 2 + 1).Build(c.acBits, c.acValues, false)) {
             return false;
         }
-        for (int b = 0; b < w.at(ci) * h.at(ci); ++b) {
+        for (int b = 0; b < layout.w.at(ci) * layout.h.at(ci); ++b) {
             if (layout.blocksInMcu == kMaxBlocksInMcu) {
                 return false;
             }
@@ -561,21 +643,19 @@ bool DecodeDcEighth(const DcScanHeader& header, const std::uint8_t* data, std::s
             layout.component.at(at) = static_cast<int>(ci);
             layout.dc.at(at) = &tables.at(ci * 2);
             layout.ac.at(at) = &tables.at(ci * 2 + 1);
-            layout.keepsAc.at(at) = scale.at(ci) == 2;
-            keptPerMcu += scale.at(ci) == 2 ? 1U : 0U;
+            layout.keepsAc.at(at) = layout.scale.at(ci) == 2;
+            layout.keptPerMcu += layout.scale.at(ci) == 2 ? 1U : 0U;
         }
     }
-    const auto unitW = static_cast<std::size_t>(8 * maxH);
-    const auto unitH = static_cast<std::size_t>(8 * maxV);
+    const auto unitW = static_cast<std::size_t>(8 * layout.maxH);
+    const auto unitH = static_cast<std::size_t>(8 * layout.maxV);
     const std::size_t mcusPerRow = (static_cast<std::size_t>(header.width) + unitW - 1) / unitW;
     const std::size_t mcuRows = (static_cast<std::size_t>(header.height) + unitH - 1) / unitH;
-    const std::size_t mcus = mcusPerRow * mcuRows;
-    layout.blocks = mcus * layout.blocksInMcu;
+    layout.blocks = mcusPerRow * mcuRows * layout.blocksInMcu;
 
     // Read on two cores when it is worth it: the second from the middle (never between an
     // 0xFF and its stuffed zero), the first from the start.
-    Coefficients found{std::vector<std::int16_t>(layout.blocks),
-                       std::vector<std::int16_t>(mcus * keptPerMcu * kAcKept)};
+    Planes planes(header, layout, mcusPerRow, mcuRows);
     Second second;
     second.start = size / 2;
     while (second.start > 0 && data[second.start - 1] == 0xFF) {
@@ -587,7 +667,7 @@ bool DecodeDcEighth(const DcScanHeader& header, const std::uint8_t* data, std::s
                 try {
                     GuessBlocks(data, second.start, size, layout, second.guess);
                 } catch (const std::exception&) {
-                    second.guess.blocks.clear();  // out of memory: the first reads alone
+                    second.guess = Guess();  // out of memory: the first reads alone
                 }
             });
         } catch (const std::exception&) {
@@ -595,7 +675,7 @@ bool DecodeDcEighth(const DcScanHeader& header, const std::uint8_t* data, std::s
         }
     }
     const bool read =
-        ReadDiffs(data, size, layout, second.thread.joinable() ? &second : nullptr, found);
+        ReadAll(data, size, layout, second.thread.joinable() ? &second : nullptr, planes);
     if (second.thread.joinable()) {
         second.thread.join();
     }
@@ -603,57 +683,9 @@ bool DecodeDcEighth(const DcScanHeader& header, const std::uint8_t* data, std::s
         return false;
     }
 
-    // Each component's samples, on its own grid: blocks of scale x scale.
-    std::array<std::vector<std::uint8_t>, 3> planes;
-    std::array<std::size_t, 3> planeW{};
-    for (std::size_t ci = 0; ci < components; ++ci) {
-        const auto side = static_cast<std::size_t>(scale.at(ci));
-        planeW.at(ci) = mcusPerRow * static_cast<std::size_t>(w.at(ci)) * side;
-        planes.at(ci).resize(planeW.at(ci) * mcuRows * static_cast<std::size_t>(h.at(ci)) * side);
-    }
-    std::array<int, 3> predictor{};
-    std::size_t block = 0;
-    std::size_t kept = 0;
-    for (std::size_t mcu = 0; mcu < mcus; ++mcu) {
-        std::array<int, 3> place{};  // the block's place among its component's in the MCU
-        for (std::size_t b = 0; b < layout.blocksInMcu; ++b, ++block) {
-            const auto ci = static_cast<std::size_t>(layout.component.at(b));
-            predictor.at(ci) += found.diffs[block];
-            if (predictor.at(ci) < -32768 || predictor.at(ci) > 32767) {
-                return false;
-            }
-            const auto side = static_cast<std::size_t>(scale.at(ci));
-            const int p = place.at(ci)++;
-            const std::size_t x = ((mcu % mcusPerRow) * static_cast<std::size_t>(w.at(ci)) +
-                                   static_cast<std::size_t>(p % w.at(ci))) *
-                                  side;
-            const std::size_t y = ((mcu / mcusPerRow) * static_cast<std::size_t>(h.at(ci)) +
-                                   static_cast<std::size_t>(p / w.at(ci))) *
-                                  side;
-            std::uint8_t* sample = &planes.at(ci)[y * planeW.at(ci) + x];
-            const std::uint16_t* quant = header.components[ci].quant;
-            if (side == 1) {
-                *sample = Idct1x1(predictor.at(ci), quant);
-            } else {
-                std::array<std::uint8_t, 4> square{};
-                Idct2x2(predictor.at(ci), &found.kept[kept++ * kAcKept], quant, square);
-                sample[0] = square[0];
-                sample[1] = square[1];
-                sample[planeW.at(ci)] = square[2];
-                sample[planeW.at(ci) + 1] = square[3];
-            }
-        }
-    }
-
-    // Rows of pixels: each component's nearest sample, turned into RGB as libjpeg does.
+    // Rows of pixels, turned into RGB as libjpeg does.
     const auto width = static_cast<std::size_t>((header.width + 7) / 8);
     const auto height = static_cast<std::size_t>((header.height + 7) / 8);
-    const auto at = [&](std::size_t ci, std::size_t x, std::size_t y) {
-        const auto across = static_cast<std::size_t>(w.at(ci) * scale.at(ci));
-        const auto down = static_cast<std::size_t>(h.at(ci) * scale.at(ci));
-        return planes.at(ci)[(y * down / static_cast<std::size_t>(maxV)) * planeW.at(ci) +
-                             x * across / static_cast<std::size_t>(maxH)];
-    };
     constexpr int kBits = 16;
     constexpr int kHalf = 1 << (kBits - 1);
     const auto fixed = [](double v) { return static_cast<int>(v * (1 << kBits) + 0.5); };
@@ -664,13 +696,13 @@ bool DecodeDcEighth(const DcScanHeader& header, const std::uint8_t* data, std::s
     for (std::size_t y = 0; y < height; ++y) {
         std::uint8_t* row = rows.Row();
         for (std::size_t x = 0; x < width; ++x) {
-            const int luma = at(0, x, y);
+            const int luma = planes.At(0, x, y);
             int r = luma;
             int g = luma;
             int b = luma;
             if (components == 3) {
-                const int cb = at(1, x, y) - 128;
-                const int cr = at(2, x, y) - 128;
+                const int cb = planes.At(1, x, y) - 128;
+                const int cr = planes.At(2, x, y) - 128;
                 r = luma + ((crToR * cr + kHalf) >> kBits);
                 g = luma + ((-cbToG * cb - crToG * cr + kHalf) >> kBits);
                 b = luma + ((cbToB * cb + kHalf) >> kBits);
