@@ -81,21 +81,26 @@ public:
         return std::uint64_t{mark_ - start_ - skippedAtMark_} * 8;
     }
 
+    // Eight bytes at once where there is no 0xFF among them (nearly everywhere); byte by
+    // byte, out of line, where there is.
     void Refill() {
-        while (count_ <= 56) {
-            if (!marker_ && next_ + 8 <= end_) {
-                const std::uint64_t bytes = LoadBigEndian(data_ + next_);
-                if (!HasFF(bytes)) {
-                    const std::size_t whole = static_cast<std::size_t>(63 - count_) >> 3U;
-                    if (next_ <= mark_ && mark_ < next_ + whole) {
-                        skippedAtMark_ = skipped_;
-                    }
-                    bits_ |= bytes >> static_cast<unsigned>(count_);
-                    next_ += whole;
-                    count_ += static_cast<int>(whole) * 8;
-                    return;
+        if (!marker_ && next_ + 8 <= end_) {
+            const std::uint64_t bytes = LoadBigEndian(data_ + next_);
+            if (!HasFF(bytes)) {
+                const std::size_t whole = static_cast<std::size_t>(63 - count_) >> 3U;
+                if (mark_ < next_ + whole && next_ <= mark_) {
+                    skippedAtMark_ = skipped_;
                 }
+                bits_ |= bytes >> static_cast<unsigned>(count_);
+                next_ += whole;
+                count_ += static_cast<int>(whole) * 8;
+                return;
             }
+        }
+        RefillByBytes();
+    }
+    [[gnu::noinline]] void RefillByBytes() {
+        while (count_ <= 56) {
             std::uint64_t byte = 0;
             if (next_ == mark_) {
                 skippedAtMark_ = skipped_;
@@ -136,6 +141,8 @@ public:
         return std::uint64_t{next_ - start_ - skipped_ + padded_} * 8 -
                static_cast<unsigned>(count_);
     }
+    // Whether the scan ends within the bits it holds.
+    [[nodiscard]] bool NearEnd() const { return padded_ > 0; }
     // Whether it has read past the scan's last bit.
     [[nodiscard]] bool Overran() const { return padded_ * 8 > static_cast<std::size_t>(count_); }
 
@@ -208,6 +215,9 @@ public:
         }
         return count > 0;
     }
+
+    // The AC step at the front of peek (16 bits) when its code is short; bits 0 otherwise.
+    [[nodiscard]] Step StepAt(unsigned peek) const { return steps_[peek >> (16 - kFastBits)]; }
 
     // The AC step at the front of peek (16 bits); false when there is none.
     bool ReadStep(unsigned peek, Step& out) const {
@@ -282,17 +292,20 @@ bool ReadBlock(BitReader& reader, const HuffmanTable& dc, const HuffmanTable& ac
     }
     in.Drop(code.length);
     const int value = code.symbol != 0 ? extend(in.Take(code.symbol), code.symbol) : 0;
-    for (int k = 1; k < 64 && kept == nullptr;) {
-        in.Ensure();
-        HuffmanTable::Step step;
-        if (!ac.ReadStep(in.Peek16(), step)) {
-            return false;
+    if (kept == nullptr) {
+        int k = 1;
+        while (k < 64) {
+            in.Ensure();
+            HuffmanTable::Step step = ac.StepAt(in.Peek16());
+            if (step.bits == 0 && !ac.ReadStep(in.Peek16(), step)) {
+                return false;
+            }
+            in.Drop(step.bits);
+            if (step.advance == 0) {
+                break;  // end of block
+            }
+            k += step.advance;
         }
-        in.Drop(step.bits);
-        if (step.advance == 0) {
-            break;  // end of block
-        }
-        k += step.advance;
         if (k > 64) {
             return false;
         }
@@ -345,8 +358,11 @@ struct Guess {
     bool damaged = false;
 };
 
-void GuessBlocks(const std::uint8_t* data, std::size_t start, std::size_t end, const Layout& layout,
-                 Guess& guess) {
+// Works on its own copy, handed over at the end: what the first reader writes meanwhile may
+// share a cache line with the caller's.
+Guess GuessBlocks(const std::uint8_t* data, std::size_t start, std::size_t end,
+                  const Layout& layout) {
+    Guess guess;
     guess.diffs.reserve(layout.blocks / 2 + kMeetingBlocks);
     guess.starts.reserve(kMeetingBlocks);
     BitReader in(data, start, end);
@@ -360,12 +376,12 @@ void GuessBlocks(const std::uint8_t* data, std::size_t start, std::size_t end, c
         int diff = 0;
         if (!ReadBlock(in, *layout.dc[inMcu], *layout.ac[inMcu], diff,
                        layout.keepsAc[inMcu] ? &guess.kept[kept] : nullptr)) {
-            if (in.Overran()) {
-                return;
+            if (in.NearEnd()) {
+                return guess;  // the scan's last bits, not a block
             }
             if (guess.diffs.size() >= kMeetingBlocks) {
                 guess.damaged = true;
-                return;
+                return guess;
             }
             guess = Guess();
             guess.diffs.reserve(layout.blocks / 2 + kMeetingBlocks);
@@ -376,7 +392,7 @@ void GuessBlocks(const std::uint8_t* data, std::size_t start, std::size_t end, c
             continue;
         }
         if (in.Overran()) {
-            return;
+            return guess;
         }
         if (guess.starts.size() < kMeetingBlocks) {
             guess.starts.push_back(
@@ -467,30 +483,34 @@ public:
             samples_.at(ci).resize(width_.at(ci) * mcuRows *
                                    static_cast<std::size_t>(layout.h.at(ci)) * side);
         }
+        // Where each block of an MCU goes from the MCU's corner, and how far an MCU moves
+        // across and down in each component's samples.
+        std::array<int, 3> place{};
+        for (std::size_t b = 0; b < layout.blocksInMcu; ++b) {
+            const auto ci = static_cast<std::size_t>(layout.component.at(b));
+            const int w = layout.w.at(ci);
+            const int side = layout.scale.at(ci);
+            const int p = place.at(ci)++;
+            offset_.at(b) = static_cast<std::size_t>((p / w) * side) * width_.at(ci) +
+                            static_cast<std::size_t>((p % w) * side);
+        }
+        for (std::size_t ci = 0; ci < header.components.size(); ++ci) {
+            const auto side = static_cast<std::size_t>(layout.scale.at(ci));
+            across_.at(ci) = static_cast<std::size_t>(layout.w.at(ci)) * side;
+            down_.at(ci) = static_cast<std::size_t>(layout.h.at(ci)) * side * width_.at(ci);
+        }
     }
 
     // The next block: its place in the MCU, its DC coefficient and, for a component shown
     // two by two, its kept AC coefficients. False for a DC value no picture has.
     bool Put(std::size_t inMcu, int diff, const std::int16_t* kept) {
-        if (inMcu == 0) {
-            place_.fill(0);
-        }
-        const auto ci = static_cast<std::size_t>(layout_.component.at(inMcu));
-        int& dc = predictor_.at(ci);
+        const auto ci = static_cast<std::size_t>(layout_.component[inMcu]);
+        int& dc = predictor_[ci];
         dc += diff;
         if (dc < -32768 || dc > 32767) {
             return false;
         }
-        const int w = layout_.w.at(ci);
-        const auto side = static_cast<std::size_t>(layout_.scale.at(ci));
-        const int p = place_.at(ci)++;
-        const std::size_t x =
-            ((mcu_ % mcusPerRow_) * static_cast<std::size_t>(w) + static_cast<std::size_t>(p % w)) *
-            side;
-        const std::size_t y = ((mcu_ / mcusPerRow_) * static_cast<std::size_t>(layout_.h.at(ci)) +
-                               static_cast<std::size_t>(p / w)) *
-                              side;
-        std::uint8_t* sample = &samples_.at(ci)[y * width_.at(ci) + x];
+        std::uint8_t* sample = samples_[ci].data() + corner_[ci] + offset_[inMcu];
         const std::uint16_t* quant = header_.components[ci].quant;
         if (kept == nullptr) {
             *sample = Idct1x1(dc, quant);
@@ -499,21 +519,38 @@ public:
             Idct2x2(dc, kept, quant, square);
             sample[0] = square[0];
             sample[1] = square[1];
-            sample[width_.at(ci)] = square[2];
-            sample[width_.at(ci) + 1] = square[3];
+            sample[width_[ci]] = square[2];
+            sample[width_[ci] + 1] = square[3];
         }
         if (inMcu + 1 == layout_.blocksInMcu) {
-            ++mcu_;
+            const bool rowDone = ++column_ == mcusPerRow_;
+            for (std::size_t c = 0; c < header_.components.size(); ++c) {
+                corner_[c] += across_[c];
+                if (rowDone) {
+                    corner_[c] += down_[c] - across_[c] * mcusPerRow_;
+                }
+            }
+            column_ = rowDone ? 0 : column_;
         }
         return true;
     }
 
-    // The sample of component ci that pixel (x, y) of the eighth-size picture shows.
-    [[nodiscard]] std::uint8_t At(std::size_t ci, std::size_t x, std::size_t y) const {
-        const auto across = static_cast<std::size_t>(layout_.w.at(ci) * layout_.scale.at(ci));
-        const auto down = static_cast<std::size_t>(layout_.h.at(ci) * layout_.scale.at(ci));
-        return samples_.at(ci)[(y * down / static_cast<std::size_t>(layout_.maxV)) * width_.at(ci) +
-                               x * across / static_cast<std::size_t>(layout_.maxH)];
+    // Component ci's samples for each pixel of row y of the eighth-size picture, width wide.
+    void Row(std::size_t ci, std::size_t y, std::size_t width, std::uint8_t* out) const {
+        const std::size_t down = static_cast<std::size_t>(layout_.h.at(ci) * layout_.scale.at(ci));
+        const std::size_t across =
+            static_cast<std::size_t>(layout_.w.at(ci) * layout_.scale.at(ci));
+        const std::size_t maxH = static_cast<std::size_t>(layout_.maxH);
+        const std::uint8_t* from =
+            samples_.at(ci).data() +
+            (y * down / static_cast<std::size_t>(layout_.maxV)) * width_.at(ci);
+        if (across == maxH) {
+            std::copy_n(from, width, out);
+            return;
+        }
+        for (std::size_t x = 0; x < width; ++x) {
+            out[x] = from[x * across / maxH];
+        }
     }
 
 private:
@@ -522,9 +559,12 @@ private:
     std::size_t mcusPerRow_;
     std::array<std::vector<std::uint8_t>, 3> samples_;
     std::array<std::size_t, 3> width_{};
+    std::array<std::size_t, kMaxBlocksInMcu> offset_{};
+    std::array<std::size_t, 3> across_{};
+    std::array<std::size_t, 3> down_{};
+    std::array<std::size_t, 3> corner_{};  // of the current MCU, in each component's samples
+    std::size_t column_ = 0;
     std::array<int, 3> predictor_{};
-    std::array<int, 3> place_{};  // of the block among its component's in the MCU
-    std::size_t mcu_ = 0;
 };
 
 // The first reader, from the start, putting each block in planes. With a second reader (its
@@ -663,9 +703,16 @@ bool DecodeDcEighth(const DcScanHeader& header, const std::uint8_t* data, std::s
     }
     if (size >= kSplitBytes && std::thread::hardware_concurrency() > 1) {
         try {
-            second.thread = std::thread([data, size, &layout, &second] {
+            // The second reader has its own copies of the tables and layout: the first
+            // reader's own state is written beside them, on this stack, all the time.
+            second.thread = std::thread([data, size, layout, tables, &second]() mutable {
+                for (std::size_t b = 0; b < layout.blocksInMcu; ++b) {
+                    const auto ci = static_cast<std::size_t>(layout.component.at(b));
+                    layout.dc.at(b) = &tables.at(ci * 2);
+                    layout.ac.at(b) = &tables.at(ci * 2 + 1);
+                }
                 try {
-                    GuessBlocks(data, second.start, size, layout, second.guess);
+                    second.guess = GuessBlocks(data, second.start, size, layout);
                 } catch (const std::exception&) {
                     second.guess = Guess();  // out of memory: the first reads alone
                 }
@@ -693,16 +740,23 @@ bool DecodeDcEighth(const DcScanHeader& header, const std::uint8_t* data, std::s
     const int cbToB = fixed(1.77200);
     const int cbToG = fixed(0.34414);
     const int crToG = fixed(0.71414);
+    std::array<std::vector<std::uint8_t>, 3> line;
+    for (std::size_t ci = 0; ci < components; ++ci) {
+        line.at(ci).resize(width);
+    }
     for (std::size_t y = 0; y < height; ++y) {
+        for (std::size_t ci = 0; ci < components; ++ci) {
+            planes.Row(ci, y, width, line.at(ci).data());
+        }
         std::uint8_t* row = rows.Row();
         for (std::size_t x = 0; x < width; ++x) {
-            const int luma = planes.At(0, x, y);
+            const int luma = line[0][x];
             int r = luma;
             int g = luma;
             int b = luma;
             if (components == 3) {
-                const int cb = planes.At(1, x, y) - 128;
-                const int cr = planes.At(2, x, y) - 128;
+                const int cb = line[1][x] - 128;
+                const int cr = line[2][x] - 128;
                 r = luma + ((crToR * cr + kHalf) >> kBits);
                 g = luma + ((-cbToG * cb - crToG * cr + kHalf) >> kBits);
                 b = luma + ((cbToB * cb + kHalf) >> kBits);

@@ -331,21 +331,23 @@ bool JpegDecoder::State::ReadDcOnly(RowPipeline& rows) {
                                      ac->bits, ac->huffval, quant->quantval});
         header.scanOrder.at(static_cast<std::size_t>(ci)) = info.cur_comp_info[ci]->component_index;
     }
-    // The scan's bytes run from what libjpeg holds of them to the end of the file; a file is
-    // mapped rather than read, which is what makes the reading pay.
+    // The scan's bytes run from what libjpeg holds of them to the end of the file. A file is
+    // mapped rather than read: fresh memory is what the time would go on. (A file cut short
+    // while mapped ends the decoding process with SIGBUS, which is reported like any crash;
+    // Windows refuses to cut a mapped file.)
     const qint64 at = device.pos();
     const auto held = static_cast<qint64>(source.pub.bytes_in_buffer);
     const qint64 size = device.size() - at + held;
     if (device.size() - at < 0 || size > memoryLimit / 4) {
         return false;
     }
-    auto* file = qobject_cast<QFileDevice*>(&device);
-    if (uchar* mapped = file != nullptr ? file->map(at - held, size) : nullptr) {
-        const bool read = DecodeDcEighth(header, mapped, static_cast<std::size_t>(size), rows);
-        file->unmap(mapped);
-        return read;
-    }
     try {
+        auto* file = qobject_cast<QFileDevice*>(&device);
+        if (uchar* mapped = file != nullptr ? file->map(at - held, size) : nullptr) {
+            const bool read = DecodeDcEighth(header, mapped, static_cast<std::size_t>(size), rows);
+            file->unmap(mapped);
+            return read;
+        }
         const auto data =
             std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(size));
         std::memcpy(data.get(), source.pub.next_input_byte, static_cast<std::size_t>(held));
