@@ -177,6 +177,7 @@ int main(int argc, char** argv) {
     };
     timed("preview_in_process/jpeg_6000x4000",  // the same decoding in this process, beside it
           [&] { benchmark::DoNotOptimize(tavrino::RunPreviewJob(job)); });
+    tavrino::PrepareDecoder();  // as the main window does when it is shown
     timed("preview_through_helper/jpeg_6000x4000",
           [&] { benchmark::DoNotOptimize(tavrino::DecodePreview(job)); });
     // The floor under both: libjpeg-turbo's own tool, shrinking the same file by an eighth.
