@@ -35,8 +35,8 @@
 
 #include "common/TestSupport.h"
 #include "settings/Options.h"
-#include "support/errors/Errors.h"
 #include "support/MessageBox.h"
+#include "support/errors/Errors.h"
 #include "wallpaper/PreviewController.h"
 #include "wallpaper/WallpaperComposer.h"
 #include "wallpaper/decode/DecoderProcess.h"
@@ -466,11 +466,15 @@ std::vector<pid_t> Children() {
 TEST_F(ComposeTest, ASpareHelperKilledBeforeItsJobIsReplacedAndOneLeftIdleEnds) {
     const QByteArray jpeg = Encode(TwoHalves(64, 48), "JPG");
     SetDecoderIdleTime(std::chrono::milliseconds(300));
+    ASSERT_TRUE(test::WaitUntil([] { return Children().empty(); })) << "one left idle ends";
     ASSERT_TRUE(composer_->ComposeWallpaper(Source("p.jpg", jpeg)));
+    EXPECT_TRUE(Children().empty()) << "a job that started its own helper leaves none";
+    PrepareDecoder();
     const std::vector<pid_t> spare = Children();
     ASSERT_EQ(spare.size(), 1U) << "one helper waits for the next job";
     ::kill(spare[0], SIGKILL);
     EXPECT_TRUE(composer_->ComposeWallpaper(Source("q.jpg", jpeg)));
+    EXPECT_EQ(Children().size(), 1U) << "a job that found one waiting leaves the next";
     EXPECT_TRUE(test::WaitUntil([] { return Children().empty(); })) << "nor is one left behind";
     SetDecoderIdleTime(std::chrono::seconds(60));
     EXPECT_EQ(Taken(), Reports{});

@@ -27,10 +27,10 @@ void SetDecoderTimeout(std::chrono::milliseconds timeout);
 
 // A helper's start (loading QtGui and its libraries) takes tens of milliseconds, so one is
 // kept started ahead of its job, waiting with its limits in place: each job takes it (or
-// starts one at once when there is none) and leaves the next. One that has waited longer than
-// the idle time (60 s; tests shorten it) is stopped where this process runs an event loop; it
-// ends with the process anyway. PrepareDecoder starts one if none waits (the main window calls
-// it when it is shown).
+// starts one at once when there is none), and a job that found one waiting leaves the next.
+// One that has waited longer than the idle time (60 s; tests shorten it) is stopped where this
+// process runs an event loop; it ends with the process anyway. PrepareDecoder starts one if
+// none waits (the main window calls it when it is shown).
 void PrepareDecoder();
 void SetDecoderIdleTime(std::chrono::milliseconds idle);
 

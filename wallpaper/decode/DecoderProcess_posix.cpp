@@ -309,9 +309,12 @@ Outcome Collect(Helper& helper, std::size_t maxAnswer) {
 
 // Hands words to the spare helper and collects its answer; out, when given, is the file it
 // writes into. A spare that died before it took the job is replaced once, by a helper started
-// now; whatever became of the job, the next spare is started for the next one.
+// now. A job that found a spare waiting leaves the next one, whatever became of it: clicks
+// through the list follow each other. One that had to start its own helper leaves none (a
+// change of wallpaper minutes after the last has nothing to follow it soon).
 Outcome Run(const std::vector<std::string>& words, std::size_t maxAnswer, int out = -1) {
     const std::string message = JobMessage(words);
+    const bool followed = g_spare.helper && g_spare.helper->fault == FaultSwitch();
     for (bool fresh = false;; fresh = true) {
         Helper helper = TakeHelper();
         const bool sent = Send(helper, message, out);
@@ -322,7 +325,9 @@ Outcome Run(const std::vector<std::string>& words, std::size_t maxAnswer, int ou
         if (!fresh && !outcome.timedOut && outcome.answer.empty() && (!sent || Unread(helper))) {
             continue;
         }
-        KeepSpare();
+        if (followed) {
+            KeepSpare();
+        }
         return outcome;
     }
 }
