@@ -69,14 +69,12 @@ struct HandedJob {
     int out = -1;
 };
 
-// Reads the standard input, a socket, to its end (the program shuts its side once the job is
-// sent). Nothing at all: the program has gone or no longer needs this helper.
 // While it waits, the spare makes ready the memory a job will use. A page of fresh memory
-// costs the decoder a fault the first time it is touched, and a large picture's job touches
-// a few thousand: taken from the heap made ready here, they cost nothing then. One heap for
-// every thread, big blocks from it too, none of it given back before the helper ends.
+// costs the decoder a fault the first time it is touched, and a large picture's preview
+// touches several hundred: taken from the heap made ready here, they cost nothing then. One
+// heap for every thread, big blocks from it too, none of it given back before the helper ends.
 void PrepareMemory() {
-    constexpr std::size_t kReady = std::size_t{8} << 20U;
+    constexpr std::size_t kReady = std::size_t{4} << 20U;
     mallopt(M_ARENA_MAX, 1);
     mallopt(M_MMAP_THRESHOLD, 64 << 20);
     mallopt(M_TRIM_THRESHOLD, 128 << 20);
@@ -87,6 +85,8 @@ void PrepareMemory() {
     }
 }
 
+// Reads the standard input, a socket, to its end (the program shuts its side once the job is
+// sent). Nothing at all: the program has gone or no longer needs this helper.
 std::optional<HandedJob> AwaitJob() {
     HandedJob job;
     char buffer[4096];
