@@ -321,6 +321,12 @@ bool JpegDecoder::State::ReadDcOnly(RowPipeline& rows) {
     header.height = static_cast<int>(info.image_height);
     for (int ci = 0; ci < info.num_components; ++ci) {
         const jpeg_component_info& c = info.comp_info[ci];
+        // The file gives the table numbers; libjpeg checks them only once it starts decoding.
+        if (c.dc_tbl_no < 0 || c.dc_tbl_no >= NUM_HUFF_TBLS || c.ac_tbl_no < 0 ||
+            c.ac_tbl_no >= NUM_HUFF_TBLS || c.quant_tbl_no < 0 ||
+            c.quant_tbl_no >= NUM_QUANT_TBLS) {
+            return false;
+        }
         const JHUFF_TBL* dc = info.dc_huff_tbl_ptrs[c.dc_tbl_no];
         const JHUFF_TBL* ac = info.ac_huff_tbl_ptrs[c.ac_tbl_no];
         const JQUANT_TBL* quant = info.quant_tbl_ptrs[c.quant_tbl_no];
