@@ -219,12 +219,9 @@ public:
     // The AC step at the front of peek (16 bits) when its code is short; bits 0 otherwise.
     [[nodiscard]] Step StepAt(unsigned peek) const { return steps_[peek >> (16 - kFastBits)]; }
 
-    // The AC step at the front of peek (16 bits); false when there is none.
-    bool ReadStep(unsigned peek, Step& out) const {
-        out = steps_[peek >> (16 - kFastBits)];
-        if (out.bits != 0) {
-            return true;
-        }
+    // The AC step of a code longer than kFastBits at the front of peek; false when there is
+    // none.
+    bool LongStep(unsigned peek, Step& out) const {
         Code code;
         if (!Read(peek, code)) {
             return false;
@@ -297,7 +294,7 @@ bool ReadBlock(BitReader& reader, const HuffmanTable& dc, const HuffmanTable& ac
         while (k < 64) {
             in.Ensure();
             HuffmanTable::Step step = ac.StepAt(in.Peek16());
-            if (step.bits == 0 && !ac.ReadStep(in.Peek16(), step)) {
+            if (step.bits == 0 && !ac.LongStep(in.Peek16(), step)) {
                 return false;
             }
             in.Drop(step.bits);
@@ -383,9 +380,9 @@ Guess GuessBlocks(const std::uint8_t* data, std::size_t start, std::size_t end,
                 guess.damaged = true;
                 return guess;
             }
-            guess = Guess();
-            guess.diffs.reserve(layout.blocks / 2 + kMeetingBlocks);
-            guess.starts.reserve(kMeetingBlocks);
+            guess.starts.clear();
+            guess.diffs.clear();
+            guess.kept.clear();
             in.Ensure();
             in.Drop(1);
             inMcu = 0;

@@ -303,7 +303,7 @@ void JpegDecoder::State::SetOutput(QSize wanted) {
 }
 
 // At an eighth of the size, a baseline picture in one scan is read for its DC coefficients
-// alone, on two cores (see JpegDcScan.h); the rest of the file is read into memory for that.
+// alone, on two cores (see JpegDcScan.h), from the rest of the file mapped into memory.
 // Anything that is not such a picture, or not a clean one, is left to libjpeg from where it
 // stopped.
 bool JpegDecoder::State::ReadDcOnly(RowPipeline& rows) {
